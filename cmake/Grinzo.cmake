@@ -1,0 +1,123 @@
+# Helpers for the top-level CMakeLists.txt.
+
+set(GRINZO_CORE_LIBS "")
+set(GRINZO_FORBIDDEN_DIR ${CMAKE_CURRENT_LIST_DIR}/forbidden-headers)
+
+# A stamp rebuilt whenever a core source changes: fails the build when a core
+# source includes an operating-system or toolkit header. The include-path
+# poison below catches <windows.h>, X11, Qt and SDL at compile time; this scan
+# also catches the POSIX headers that the standard library itself needs and so
+# cannot be poisoned.
+set(GRINZO_CORE_DIRS
+    src/ui/runtime src/ui/gdi src/ui/images src/ui/forms src/ui/headless
+    src/sprites src/config src/game src/start)
+set(_core_sources "")
+foreach(dir IN LISTS GRINZO_CORE_DIRS)
+  file(GLOB_RECURSE _found CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)
+  list(APPEND _core_sources ${_found})
+endforeach()
+list(APPEND _core_sources ${CMAKE_SOURCE_DIR}/src/ui/platform.h)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/core-headers.stamp
+  COMMAND ${CMAKE_COMMAND} -DSOURCES="${_core_sources}"
+          -DSTAMP=${CMAKE_BINARY_DIR}/core-headers.stamp
+          -P ${CMAKE_CURRENT_LIST_DIR}/CheckCoreHeaders.cmake
+  DEPENDS ${_core_sources} ${CMAKE_CURRENT_LIST_DIR}/CheckCoreHeaders.cmake
+  COMMENT "Checking that the portable core includes no operating-system header")
+add_custom_target(grinzo_core_header_check DEPENDS ${CMAKE_BINARY_DIR}/core-headers.stamp)
+
+# grinzo_core_subsystem(NAME DIR dir [DEPS other...])
+# One static library grinzo_NAME from DIR/*.cpp (headers are included as
+# "ui/gdi/gdi.h", "game/frm_grinzo.h", ... relative to src/).
+function(grinzo_core_subsystem name)
+  cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cpp)
+  if(_srcs)
+    add_library(grinzo_${name} STATIC ${_srcs})
+    set(_scope PUBLIC)
+  else()
+    add_library(grinzo_${name} INTERFACE)
+    set(_scope INTERFACE)
+  endif()
+  target_include_directories(grinzo_${name} ${_scope} ${CMAKE_SOURCE_DIR}/src)
+  if(_srcs)
+    # Searched before the system: a core source that includes <windows.h>,
+    # X11, Qt or SDL gets a compile error naming the rule.
+    target_include_directories(grinzo_${name} BEFORE PRIVATE ${GRINZO_FORBIDDEN_DIR})
+    add_dependencies(grinzo_${name} grinzo_core_header_check)
+  endif()
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(grinzo_${name} ${_scope} grinzo_${dep})
+  endforeach()
+  set(GRINZO_CORE_LIBS ${GRINZO_CORE_LIBS} grinzo_${name} PARENT_SCOPE)
+endfunction()
+
+# The pointer icon, the program icon and the three wave files, made by our own
+# generator and copied next to every program in the build tree.
+function(grinzo_generate_assets)
+  set(_dir ${CMAKE_BINARY_DIR}/assets)
+  set(_files ${_dir}/mouseicon.ico ${_dir}/grinzo.ico ${_dir}/gun.wav
+             ${_dir}/shotgun.wav ${_dir}/machgun.wav)
+  if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    return()
+  endif()
+  add_custom_command(
+    OUTPUT ${_files}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}
+    COMMAND grinzo-assetgen ${_dir}
+    DEPENDS grinzo-assetgen
+    COMMENT "Generating icons and sounds")
+  add_custom_target(grinzo_assets ALL DEPENDS ${_files})
+  set(GRINZO_ASSET_FILES ${_files} PARENT_SCOPE)
+endfunction()
+
+# grinzo_copy_assets(target): puts the generated assets beside the target's file.
+function(grinzo_copy_assets target)
+  if(NOT TARGET grinzo_assets)
+    return()
+  endif()
+  add_dependencies(${target} grinzo_assets)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${CMAKE_BINARY_DIR}/assets/mouseicon.ico ${CMAKE_BINARY_DIR}/assets/grinzo.ico
+            ${CMAKE_BINARY_DIR}/assets/gun.wav ${CMAKE_BINARY_DIR}/assets/shotgun.wav
+            ${CMAKE_BINARY_DIR}/assets/machgun.wav
+            $<TARGET_FILE_DIR:${target}>)
+endfunction()
+
+function(grinzo_find_gtest)
+  if(CMAKE_CROSSCOMPILING)
+    # Debian ships GoogleTest as source; build it with the cross compiler.
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    foreach(t gtest gtest_main)
+      target_compile_options(${t} PRIVATE -Wno-error)
+      if(NOT TARGET GTest::${t})
+        add_library(GTest::${t} ALIAS ${t})
+      endif()
+    endforeach()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endfunction()
+
+# One test program per subsystem: tests/NAME/*.cpp -> grinzo_NAME_tests.
+function(grinzo_add_core_tests)
+  foreach(lib IN LISTS GRINZO_CORE_LIBS)
+    string(REPLACE "grinzo_" "" name ${lib})
+    file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${name}/*.cpp)
+    if(NOT _tests)
+      continue()
+    endif()
+    add_executable(grinzo_${name}_tests ${_tests})
+    target_include_directories(grinzo_${name}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(grinzo_${name}_tests PRIVATE ${lib} grinzo_core GTest::gtest_main)
+    grinzo_copy_assets(grinzo_${name}_tests)
+    add_test(NAME ${name} COMMAND grinzo_${name}_tests)
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "GRINZO_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;GRINZO_ASSETS=${CMAKE_BINARY_DIR}/assets")
+  endforeach()
+endfunction()

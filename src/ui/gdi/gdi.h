@@ -1,0 +1,153 @@
+#pragma once
+// Drawing surfaces: memory device contexts and bitmaps addressed the way the
+// game addresses them, by handles held in 32-bit signed integers (0 = none).
+//
+// One process-wide table holds every surface and bitmap; handles are never
+// reused while the process lives. All calls are made from the user-interface
+// thread (the table is not locked). Every call accepts any handle value:
+// 0, negative, deleted or unknown handles make the call fail quietly (result
+// 0 / nothing drawn), never crash.
+//
+// Pixels are 32-bit 0x00RRGGBB values (in memory B, G, R, X: the layout of a
+// 32-bit Windows device-independent bitmap), rows top-down.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/runtime/errors.h"
+
+namespace grinzo::gdi {
+
+using Handle = std::int32_t;
+using HDC = Handle;
+using HBITMAP = Handle;
+using COLORREF = std::uint32_t;  // 0x00BBGGRR, as the platform reports a colour
+using Pixel = std::uint32_t;     // 0x00RRGGBB, as surfaces store it
+
+inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
+inline constexpr std::uint32_t SRCAND = 0x008800C6;
+inline constexpr std::uint32_t SRCPAINT = 0x00EE0086;
+inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+constexpr Pixel rgb(int r, int g, int b) {
+  return (static_cast<Pixel>(r & 0xFF) << 16) | (static_cast<Pixel>(g & 0xFF) << 8) |
+         static_cast<Pixel>(b & 0xFF);
+}
+constexpr int red(Pixel p) { return static_cast<int>((p >> 16) & 0xFF); }
+constexpr int green(Pixel p) { return static_cast<int>((p >> 8) & 0xFF); }
+constexpr int blue(Pixel p) { return static_cast<int>(p & 0xFF); }
+constexpr COLORREF toColorRef(Pixel p) {
+  return static_cast<COLORREF>(red(p)) | (static_cast<COLORREF>(green(p)) << 8) |
+         (static_cast<COLORREF>(blue(p)) << 16);
+}
+
+// A block of pixels owned by value. Row y starts at pixels[y * width].
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<Pixel> pixels;
+
+  Bitmap() = default;
+  Bitmap(int w, int h, Pixel fill = 0)
+      : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
+  Pixel& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
+  Pixel at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+  bool operator==(const Bitmap&) const = default;
+};
+
+// Largest width or height of a bitmap object; bigger requests fail.
+inline constexpr int kMaxBitmapSide = 32768;
+
+// --- Surfaces and bitmap objects --------------------------------------------
+
+// A new memory surface. `reference` may be 0 (compatible with the screen) or
+// a live surface; anything else fails with 0. The new surface has a 1 x 1
+// black bitmap selected, as a fresh memory device context does.
+HDC CreateCompatibleDC(HDC reference);
+
+// A new black bitmap of width x height for use with `surface`. 0 when the
+// surface is not live or a side is below 1 or above kMaxBitmapSide.
+HBITMAP CreateCompatibleBitmap(HDC surface, int width, int height);
+
+// A new bitmap object holding a copy of `pixels`; 0 when its size is invalid.
+HBITMAP CreateBitmapFromPixels(const Bitmap& pixels);
+
+// Selects a bitmap into a surface and returns the bitmap that was selected
+// before (its handle, or 0 for the surface's initial 1 x 1 bitmap). 0 and no
+// change when either handle is not live. A bitmap may be selected into one
+// surface at a time; selecting it into a second fails.
+HBITMAP SelectObject(HDC surface, HBITMAP bitmap);
+
+// Gives up a bitmap handle; returns non-zero when the handle was live. A
+// bitmap still selected into a surface stays alive through that surface until
+// the surface is deleted or selects another bitmap.
+int DeleteObject(HBITMAP bitmap);
+
+// Deletes a memory surface; non-zero when it was live.
+int DeleteDC(HDC surface);
+
+// Block transfer of width x height pixels from (xSrc, ySrc) of `src` to
+// (x, y) of `dst` with SRCCOPY, SRCAND or SRCPAINT. Clipped on all four sides
+// of both surfaces: only pixels whose source and destination both lie inside
+// their bitmaps are touched. Returns non-zero on success; 0 (nothing drawn)
+// when a handle is not live, the operation is unknown, or the size is not
+// positive.
+int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
+           std::uint32_t rop);
+
+// The colour at (x, y) of the surface's bitmap, as a COLORREF; CLR_INVALID
+// outside the bitmap or for a surface that is not live.
+COLORREF GetPixel(HDC surface, int x, int y);
+
+// --- Direct access (backends, picture files, tests) ------------------------
+
+// The bitmap selected into a live surface, or nullptr. The pointer stays valid
+// until the surface is deleted or selects another bitmap. Writing through it
+// draws on the surface.
+Bitmap* SurfaceBitmap(HDC surface);
+
+// Size of the bitmap selected into a surface; {0, 0} when not live.
+struct Size {
+  int width = 0;
+  int height = 0;
+  bool operator==(const Size&) const = default;
+};
+Size SurfaceSize(HDC surface);
+
+// Whether a handle names a live surface / a live bitmap object.
+bool IsSurface(HDC handle);
+bool IsBitmap(HBITMAP handle);
+
+// Number of live surfaces plus live bitmap handles, for leak checks.
+int LiveObjectCount();
+
+// --- Windows bitmap files ----------------------------------------------------
+
+// Raised when a bitmap file cannot be read or written; the message names the
+// file and the reason.
+class BitmapFileError : public rt::RuntimeError {
+ public:
+  BitmapFileError(rt::ErrorNumber number, const std::string& message)
+      : rt::RuntimeError(number, message) {}
+};
+
+// Decodes a Windows bitmap file held in memory: 1, 4 and 8-bit palettized and
+// 24 and 32-bit uncompressed images, bottom-up or top-down, with the
+// BITMAPINFOHEADER or a later (V4, V5) header; 8 and 4-bit run-length
+// compression may be refused. A malformed, truncated or hostile file raises
+// BitmapFileError (BadFileFormat) and never reads outside `data`.
+Bitmap DecodeBitmapFile(const std::uint8_t* data, std::size_t size);
+
+// Encodes as an uncompressed 24-bit bottom-up Windows bitmap file.
+std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap);
+
+// File versions of the two above. Reading a missing file raises
+// BitmapFileError(FileNotFound); a write that fails raises
+// BitmapFileError(PermissionDenied or PathNotFound) and leaves no partial file
+// under the target name.
+Bitmap ReadBitmapFile(const std::string& path);
+void WriteBitmapFile(const std::string& path, const Bitmap& bitmap);
+
+}  // namespace grinzo::gdi

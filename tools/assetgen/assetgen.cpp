@@ -1,0 +1,2 @@
+// Placeholder, replaced by the asset generator.
+int main() { return 0; }
