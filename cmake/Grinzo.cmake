@@ -9,7 +9,7 @@ set(GRINZO_FORBIDDEN_DIR ${CMAKE_CURRENT_LIST_DIR}/forbidden-headers)
 # also catches the POSIX headers that the standard library itself needs and so
 # cannot be poisoned.
 set(GRINZO_CORE_DIRS
-    src/ui/runtime src/ui/gdi src/ui/images src/ui/forms src/ui/headless
+    src/ui/runtime src/ui/gdi src/ui/images src/ui/forms src/ui/layouts src/ui/headless
     src/sprites src/config src/game src/start)
 set(_core_sources "")
 foreach(dir IN LISTS GRINZO_CORE_DIRS)
