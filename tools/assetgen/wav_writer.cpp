@@ -1,0 +1,86 @@
+#include "wav_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+namespace grinzo::assetgen {
+namespace {
+
+void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+  out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  Put16(out, value & 0xFFFF);
+  Put16(out, value >> 16);
+}
+void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
+  out.insert(out.end(), tag, tag + 4);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int sampleRate) {
+  constexpr std::uint32_t kBytesPerSample = 2;
+  if (sampleRate < 1) throw std::invalid_argument("wave sample rate must be positive");
+  // The RIFF size field counts everything after itself: 36 header bytes + data.
+  if (samples.size() > (std::numeric_limits<std::uint32_t>::max() - 36) / kBytesPerSample) {
+    throw std::invalid_argument("too many samples for a wave file");
+  }
+  const auto dataBytes = static_cast<std::uint32_t>(samples.size() * kBytesPerSample);
+  const auto rate = static_cast<std::uint32_t>(sampleRate);
+
+  std::vector<std::uint8_t> out;
+  out.reserve(44 + dataBytes);
+  PutTag(out, "RIFF");
+  Put32(out, 36 + dataBytes);
+  PutTag(out, "WAVE");
+  PutTag(out, "fmt ");
+  Put32(out, 16);  // size of the PCM format block
+  Put16(out, 1);   // PCM
+  Put16(out, 1);   // mono
+  Put32(out, rate);
+  Put32(out, rate * kBytesPerSample);  // bytes per second
+  Put16(out, kBytesPerSample);         // block alignment
+  Put16(out, 16);                      // bits per sample
+  PutTag(out, "data");
+  Put32(out, dataBytes);
+  for (float sample : samples) {
+    const float clamped = std::isnan(sample) ? 0.0f : std::clamp(sample, -1.0f, 1.0f);
+    const auto value = static_cast<std::int16_t>(std::lround(clamped * 32767.0f));
+    Put16(out, static_cast<std::uint16_t>(value));
+  }
+  return out;
+}
+
+void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  fs::path temporary = target;
+  temporary += ".partial";
+  std::error_code ignored;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot create '" + temporary.string() + "'");
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      fs::remove(temporary, ignored);
+      throw std::runtime_error("cannot write '" + target.string() + "'");
+    }
+  }
+  std::error_code ec;
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    fs::remove(temporary, ignored);
+    throw std::runtime_error("cannot write '" + target.string() + "': " + ec.message());
+  }
+}
+
+}  // namespace grinzo::assetgen
