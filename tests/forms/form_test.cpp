@@ -206,3 +206,37 @@ TEST(Mnemonic, CaptionsAndLetters) {
 
 }  // namespace
 }  // namespace grinzo::forms
+
+namespace grinzo::forms {
+namespace {
+
+TEST(FormPaint, ShownWindowPaintsOnTheNextMessageRoundOrShowsItsImage) {
+  headless::HeadlessPlatform platform;
+  struct Painted : Form {
+    explicit Painted(ui::Platform& p, bool keepsDrawing) : Form(p, [&] {
+      FormLayout f = dialogLayout();
+      f.autoRedraw = keepsDrawing;
+      return f;
+    }()) {
+      on("Form_Paint", [this](EventArgs&) { ++paints; });
+    }
+    int paints = 0;
+  };
+  Painted plain(platform, false);
+  plain.show();
+  EXPECT_EQ(plain.paints, 0);
+  platform.processPendingMessages();
+  EXPECT_EQ(plain.paints, 1);
+  platform.processPendingMessages();
+  EXPECT_EQ(plain.paints, 1);
+
+  Painted keeping(platform, true);
+  keeping.show();
+  const int shown = platform.windowOf(keeping)->presentCount();
+  platform.processPendingMessages();
+  EXPECT_EQ(keeping.paints, 0);  // its persistent image is shown instead
+  EXPECT_EQ(platform.windowOf(keeping)->presentCount(), shown + 1);
+}
+
+}  // namespace
+}  // namespace grinzo::forms

@@ -207,6 +207,16 @@ void Form::present() {
   if (const gdi::Bitmap* image = gdi::SurfaceBitmap(image_)) native_->present(*image);
 }
 
+void Form::repaint() {
+  if (!loaded_) return;
+  if (layout_.autoRedraw) {
+    present();
+    return;
+  }
+  EventArgs paint{.kind = EventKind::Paint};
+  dispatch(paint);
+}
+
 void Form::setMouseIcon(const gdi::IconEntry& icon) {
   mouseIcon_ = std::make_unique<gdi::IconEntry>(icon);
   if (native_) native_->setPointer(mouseIcon_.get());

@@ -116,6 +116,9 @@ class Form {
 
   // --- Events in -------------------------------------------------------------
 
+  // The window needs repainting (shown, uncovered, resized): a form that
+  // keeps its drawing shows its persistent image, any other runs Form_Paint.
+  void repaint();
   // Runs the handler for `args` (named by its control and kind), if any.
   // Events for a window that is not loaded are dropped.
   void dispatch(EventArgs& args);

@@ -41,12 +41,17 @@ gdi::Size HeadlessWindow::clientSize() const {
   return {std::max(0, bounds_.width - 2 * frameX), std::max(0, bounds_.height - frameTop - frameX)};
 }
 
+void HeadlessWindow::setVisible(bool visible) {
+  if (visible && !visible_) platform_->requestRepaint(this);
+  visible_ = visible;
+}
+
 bool HeadlessWindow::embedInto(ui::WindowHandle host, gdi::Size size) {
   if (!platform_->hostClientSize(host)) return false;
   parent_ = host;
   topmost_ = false;
   bounds_ = {0, 0, size.width, size.height};
-  visible_ = true;
+  setVisible(true);
   return true;
 }
 
@@ -75,6 +80,7 @@ std::unique_ptr<ui::NativeWindow> HeadlessPlatform::createWindow(forms::Form& fo
 
 void HeadlessPlatform::forget(HeadlessWindow* window) {
   std::erase(windowsOpen_, window);
+  std::erase(repaintPending_, window);
   std::erase_if(timerStarts_, [&](const auto& entry) {
     return &entry.first->form() == &window->form();
   });
@@ -85,6 +91,12 @@ HeadlessWindow* HeadlessPlatform::windowOf(const forms::Form& form) const {
     if (&w->form() == &form) return w;
   }
   return nullptr;
+}
+
+void HeadlessPlatform::requestRepaint(HeadlessWindow* window) {
+  if (std::find(repaintPending_.begin(), repaintPending_.end(), window) == repaintPending_.end()) {
+    repaintPending_.push_back(window);
+  }
 }
 
 void HeadlessPlatform::timerChanged(const forms::Control& timer) {
@@ -204,6 +216,14 @@ void HeadlessPlatform::processPendingMessages() {
     InputEvent event = std::move(input_.front());
     input_.erase(input_.begin());
     deliver(event);
+  }
+  // A handler may open or close windows while it runs: take the list first.
+  std::vector<HeadlessWindow*> repaint;
+  repaint.swap(repaintPending_);
+  for (HeadlessWindow* w : repaint) {
+    if (std::find(windowsOpen_.begin(), windowsOpen_.end(), w) != windowsOpen_.end()) {
+      w->form().repaint();
+    }
   }
   fireDueTimers();
 }

@@ -187,6 +187,7 @@ class HeadlessPlatform final : public ui::Platform,
  private:
   friend class HeadlessWindow;
   void forget(HeadlessWindow* window);
+  void requestRepaint(HeadlessWindow* window);
   void timerChanged(const forms::Control& timer);
   void deliver(const InputEvent& event);
   void fireDueTimers();
@@ -200,6 +201,7 @@ class HeadlessPlatform final : public ui::Platform,
   std::function<void(const MessageBoxRecord&)> onMessageBox_;
   std::function<void()> onPasswordPrompt_;
   std::vector<HeadlessWindow*> windowsOpen_;
+  std::vector<HeadlessWindow*> repaintPending_;
   std::map<const forms::Control*, double> timerStarts_;
   std::vector<const forms::Control*> timersRunning_;
   std::map<std::tuple<std::int32_t, std::string, std::string>, ui::RegistryValue> registry_;
@@ -231,7 +233,7 @@ class HeadlessWindow final : public ui::NativeWindow {
   void setBounds(const ui::PixelRect& outer) override { bounds_ = outer; }
   ui::PixelRect bounds() const override { return bounds_; }
   gdi::Size clientSize() const override;
-  void setVisible(bool visible) override { visible_ = visible; }
+  void setVisible(bool visible) override;
   bool visible() const override { return visible_; }
   void setTopmost(bool topmost) override { topmost_ = topmost; }
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
