@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix (WINEPREFIX, made on
+# first use), quietly, and returns its exit status. Used as CMake's emulator
+# for the cross-built tests and tools.
+set -euo pipefail
+export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/grinzo-wine-$(id -u)}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+fi
+exec wine "$@"
