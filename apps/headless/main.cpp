@@ -139,7 +139,8 @@ int run(const Options& o) {
     if (!o.record.empty() && frame % o.every == 0) {
       char name[32];
       std::snprintf(name, sizeof name, "frame%05d.bmp", frame);
-      headless::HeadlessPlatform::saveFrame(window, (std::filesystem::path(o.record) / name).string());
+      headless::HeadlessPlatform::saveFrame(window,
+                                            (std::filesystem::path(o.record) / name).string());
     }
   }
   gdi::DeleteDC(background);

@@ -43,10 +43,10 @@ struct PixelRect {
 };
 
 struct ScreenMetrics {
-  int monitors = 1;           // 0 on a platform that cannot report monitors
-  PixelRect primary;          // the primary screen; its origin is (0, 0)
-  PixelRect virtualScreen;    // bounding box of all monitors; origin may be negative
-  double twipsPerPixelX = 15; // 1440 / horizontal dots per inch
+  int monitors = 1;            // 0 on a platform that cannot report monitors
+  PixelRect primary;           // the primary screen; its origin is (0, 0)
+  PixelRect virtualScreen;     // bounding box of all monitors; origin may be negative
+  double twipsPerPixelX = 15;  // 1440 / horizontal dots per inch
   double twipsPerPixelY = 15;
 };
 

@@ -47,8 +47,9 @@ FormLayout dialogLayout() {
 class TestForm : public Form {
  public:
   explicit TestForm(ui::Platform& p) : Form(p, dialogLayout()) {
-    for (const char* name : {"Form_Load", "Form_Unload", "Form_MouseDown", "Form_KeyPress",
-                             "txtLevel_GotFocus", "cmdOK_Click", "cmdHelp_Click", "chkSound_Click"}) {
+    for (const char* name :
+         {"Form_Load", "Form_Unload", "Form_MouseDown", "Form_KeyPress", "txtLevel_GotFocus",
+          "cmdOK_Click", "cmdHelp_Click", "chkSound_Click"}) {
       on(name, [this, name](EventArgs& e) {
         calls.push_back(name);
         last = e;
@@ -83,8 +84,8 @@ class FormTest : public ::testing::Test {
 TEST_F(FormTest, EventsReachHandlersOnlyWhileMessagesAreProcessed) {
   form.show();
   ASSERT_EQ(form.calls.front(), "Form_Load");
-  platform.post({.time = 0, .kind = InputEvent::Kind::MouseDown, .button = kLeftButton,
-                 .x = 12, .y = 34});
+  platform.post(
+      {.time = 0, .kind = InputEvent::Kind::MouseDown, .button = kLeftButton, .x = 12, .y = 34});
   EXPECT_EQ(form.calls.back(), "txtLevel_GotFocus");  // focus on show, not the click
   platform.processPendingMessages();
   EXPECT_EQ(form.calls.back(), "Form_MouseDown");
@@ -120,7 +121,8 @@ TEST_F(FormTest, CloseRequestCanBeRefusedThenPasses) {
 TEST_F(FormTest, FailingLoadTakesTheWindowDownAndReachesTheCaller) {
   struct Failing : Form {
     explicit Failing(ui::Platform& p) : Form(p, dialogLayout()) {
-      on("Form_Load", [](EventArgs&) { throw std::runtime_error("File not found: mouseicon.ico"); });
+      on("Form_Load",
+         [](EventArgs&) { throw std::runtime_error("File not found: mouseicon.ico"); });
     }
   } failing(platform);
   const int before = gdi::LiveObjectCount();
@@ -213,11 +215,12 @@ namespace {
 TEST(FormPaint, ShownWindowPaintsOnTheNextMessageRoundOrShowsItsImage) {
   headless::HeadlessPlatform platform;
   struct Painted : Form {
-    explicit Painted(ui::Platform& p, bool keepsDrawing) : Form(p, [&] {
-      FormLayout f = dialogLayout();
-      f.autoRedraw = keepsDrawing;
-      return f;
-    }()) {
+    explicit Painted(ui::Platform& p, bool keepsDrawing)
+        : Form(p, [&] {
+            FormLayout f = dialogLayout();
+            f.autoRedraw = keepsDrawing;
+            return f;
+          }()) {
       on("Form_Paint", [this](EventArgs&) { ++paints; });
     }
     int paints = 0;

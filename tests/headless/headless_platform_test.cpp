@@ -45,8 +45,9 @@ TEST(HeadlessServices, SettingsRegistrySoundsAndPasswordsAreRecorded) {
 
   EXPECT_FALSE(platform.registry().query(ui::kHkeyCurrentUser, "Control Panel\\Desktop", "X"));
   platform.setRegistryValue(ui::kHkeyCurrentUser, "Control Panel\\Desktop", "X", {1, {'1', 0}});
-  EXPECT_EQ(platform.registry().query(ui::kHkeyCurrentUser, "Control Panel\\Desktop", "X")->data.size(),
-            2u);
+  EXPECT_EQ(
+      platform.registry().query(ui::kHkeyCurrentUser, "Control Panel\\Desktop", "X")->data.size(),
+      2u);
 
   platform.sound().playAsync("a.wav");
   platform.sound().playAsync("b.wav");
@@ -86,8 +87,8 @@ TEST(HeadlessWindows, EmbeddedWindowClosesWithItsHost) {
 TEST(HeadlessWindows, ModalShowReturnsWhenScriptedInputRunsOut) {
   HeadlessPlatform platform;
   Plain dialog(platform);
-  platform.post({.time = platform.clock().continuousSeconds() + 5,
-                 .kind = InputEvent::Kind::Close});
+  platform.post(
+      {.time = platform.clock().continuousSeconds() + 5, .kind = InputEvent::Kind::Close});
   dialog.show(true);  // the close arrives five seconds later on the clock
   EXPECT_FALSE(dialog.isLoaded());
   Plain other(platform);

@@ -32,11 +32,16 @@ class ImageLookupTest : public ::testing::Test {
 
 TEST_F(ImageLookupTest, TableNamesGiveTheWindowsPictureSurfaces) {
   const std::pair<const char*, images::ImageId> rows[] = {
-      {"grinzo1.bmp", images::ImageId::Grinzo1},   {"grinzo5.bmp", images::ImageId::Grinzo5},
-      {"grinzomask.bmp", images::ImageId::GrinzoMask}, {"pop.bmp", images::ImageId::Splat},
-      {"popmask.bmp", images::ImageId::SplatMask}, {"cursor.bmp", images::ImageId::Cursor},
-      {"cursormask.bmp", images::ImageId::CursorMask}, {"newshotgun.bmp", images::ImageId::Shotgun},
-      {"shotgunmask.bmp", images::ImageId::ShotgunMask}, {"new44.bmp", images::ImageId::Pistol},
+      {"grinzo1.bmp", images::ImageId::Grinzo1},
+      {"grinzo5.bmp", images::ImageId::Grinzo5},
+      {"grinzomask.bmp", images::ImageId::GrinzoMask},
+      {"pop.bmp", images::ImageId::Splat},
+      {"popmask.bmp", images::ImageId::SplatMask},
+      {"cursor.bmp", images::ImageId::Cursor},
+      {"cursormask.bmp", images::ImageId::CursorMask},
+      {"newshotgun.bmp", images::ImageId::Shotgun},
+      {"shotgunmask.bmp", images::ImageId::ShotgunMask},
+      {"new44.bmp", images::ImageId::Pistol},
       {"44mask.bmp", images::ImageId::PistolMask}};
   for (const auto& [name, id] : rows) {
     const gdi::HDC dc = lookup->GetImageDC(name);

@@ -33,7 +33,7 @@ enum class UnloadMode : std::int16_t {
   AppWindows = 2,       // the session ends
   AppTaskManager = 3,
   FormMDIForm = 4,
-  FormOwner = 5,        // the owner or host window went away
+  FormOwner = 5,  // the owner or host window went away
 };
 
 // Mouse buttons, as a set.

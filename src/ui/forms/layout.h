@@ -55,7 +55,7 @@ struct FormLayout {
   BorderStyle border = BorderStyle::FixedDialog;
   bool controlBox = true;  // the close box (minimise and maximise are never offered)
   bool showInTaskbar = false;
-  bool hasIcon = true;     // the program icon on the title bar
+  bool hasIcon = true;  // the program icon on the title bar
   WindowState windowState = WindowState::Normal;
   StartPosition startPosition = StartPosition::WindowsDefault;
   int left = 0, top = 0;                  // twips, client origin, when Manual

@@ -7,9 +7,7 @@ namespace grinzo::headless {
 
 namespace {
 
-bool hasFrame(const forms::Form& form) {
-  return form.layout().border != forms::BorderStyle::None;
-}
+bool hasFrame(const forms::Form& form) { return form.layout().border != forms::BorderStyle::None; }
 
 }  // namespace
 
@@ -81,9 +79,8 @@ std::unique_ptr<ui::NativeWindow> HeadlessPlatform::createWindow(forms::Form& fo
 void HeadlessPlatform::forget(HeadlessWindow* window) {
   std::erase(windowsOpen_, window);
   std::erase(repaintPending_, window);
-  std::erase_if(timerStarts_, [&](const auto& entry) {
-    return &entry.first->form() == &window->form();
-  });
+  std::erase_if(timerStarts_,
+                [&](const auto& entry) { return &entry.first->form() == &window->form(); });
 }
 
 HeadlessWindow* HeadlessPlatform::windowOf(const forms::Form& form) const {
@@ -186,8 +183,8 @@ void HeadlessPlatform::fireDueTimers() {
   const double now = clock_.continuousSeconds();
   std::vector<const forms::Control*> due;
   for (const auto& [timer, start] : timerStarts_) {
-    const bool running = std::find(timersRunning_.begin(), timersRunning_.end(), timer) !=
-                         timersRunning_.end();
+    const bool running =
+        std::find(timersRunning_.begin(), timersRunning_.end(), timer) != timersRunning_.end();
     if (!running && timer->timerEnabled() && now - start >= timer->interval() / 1000.0 - 1e-9) {
       due.push_back(timer);
     }
@@ -235,8 +232,7 @@ void HeadlessPlatform::runModal(forms::Form& form) {
   }
 }
 
-void HeadlessPlatform::messageBox(const std::string& text, const std::string& title,
-                                  forms::Form*) {
+void HeadlessPlatform::messageBox(const std::string& text, const std::string& title, forms::Form*) {
   messageBoxes_.push_back({text, title});
   if (onMessageBox_) onMessageBox_(messageBoxes_.back());
 }
@@ -320,8 +316,7 @@ bool HeadlessPlatform::verifyPassword(ui::WindowHandle) {
   return passwordAnswer_;
 }
 
-std::optional<ui::RegistryValue> HeadlessPlatform::query(std::int32_t root,
-                                                         const std::string& path,
+std::optional<ui::RegistryValue> HeadlessPlatform::query(std::int32_t root, const std::string& path,
                                                          const std::string& name) const {
   auto it = registry_.find({root, path, name});
   if (it == registry_.end()) return std::nullopt;
