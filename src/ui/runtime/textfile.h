@@ -1,0 +1,28 @@
+#pragma once
+// One-line text files beside the program (the speed factor and the frame
+// rate). Lines end with CR LF on every platform, as the files are shared
+// with the Windows build.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace grinzo::rt {
+
+// Replaces the file at `path` with `line` followed by CR LF. The text goes
+// to a temporary file in the same folder that is then renamed over the old
+// one, so a failure leaves the old file as it was. Raises RuntimeError
+// (PathNotFound when the folder does not exist, PermissionDenied for any
+// other failure to write) naming the path.
+void writeLine(const std::string& path, std::string_view line);
+
+// The number at the start of the file after leading blanks and line breaks;
+// nullopt when the file is missing, unreadable, empty or does not start
+// with a number (or holds one beyond the range of a double). Never raises.
+std::optional<double> readFirstNumber(const std::string& path);
+
+// The first line of the file without its line end (CR LF, LF or CR);
+// nullopt when the file is missing, unreadable or empty. Never raises.
+std::optional<std::string> readFirstLine(const std::string& path);
+
+}  // namespace grinzo::rt
