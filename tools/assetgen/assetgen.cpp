@@ -12,6 +12,7 @@
 
 #include "icons.h"
 #include "sounds.h"
+#include "ui/runtime/textfile.h"
 #include "wav_writer.h"
 
 namespace {
@@ -25,8 +26,9 @@ void WriteAssets(const std::filesystem::path& folder) {
                      gdi::EncodeIconFile({assetgen::ToIndexedIcon(images::programIcon(32)),
                                           assetgen::ToIndexedIcon(images::programIcon(16))}));
   const auto writeSound = [&](const char* name, const std::vector<float>& samples) {
-    assetgen::WriteOutputFile((folder / name).string(),
-                              assetgen::EncodeWav(samples, assetgen::kSampleRate));
+    const std::vector<std::uint8_t> wav = assetgen::EncodeWav(samples, assetgen::kSampleRate);
+    rt::writeFile((folder / name).string(),
+                  std::string_view(reinterpret_cast<const char*>(wav.data()), wav.size()));
   };
   writeSound("gun.wav", assetgen::HandgunShot());
   writeSound("shotgun.wav", assetgen::ShotgunBlast());

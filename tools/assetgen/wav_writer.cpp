@@ -58,29 +58,4 @@ std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int sampl
   return out;
 }
 
-void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temporary = target;
-  temporary += ".partial";
-  std::error_code ignored;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot create '" + temporary.string() + "'");
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, ignored);
-      throw std::runtime_error("cannot write '" + target.string() + "'");
-    }
-  }
-  std::error_code ec;
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    fs::remove(temporary, ignored);
-    throw std::runtime_error("cannot write '" + target.string() + "': " + ec.message());
-  }
-}
-
 }  // namespace grinzo::assetgen

@@ -13,9 +13,4 @@ namespace grinzo::assetgen {
 // wave file can describe.
 std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int sampleRate);
 
-// Writes `bytes` to `path` through a temporary file renamed into place, so a
-// failure leaves no partial file under the target name. Raises
-// std::runtime_error naming the file and the reason.
-void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
 }  // namespace grinzo::assetgen

@@ -13,6 +13,8 @@
 //              per colour, B G R 0), the colour rows, then the 1-bit AND mask;
 //              rows bottom-up, each padded to a multiple of 4 bytes.
 
+#include "ui/runtime/textfile.h"
+
 namespace grinzo::gdi {
 namespace {
 
@@ -362,15 +364,6 @@ EncodedImage EncodeTrueColour(const IconEntry& icon, std::size_t index) {
 
 // The error for a file that could not be written, by what is most likely
 // wrong: a folder that does not exist, or one we may not write into.
-[[noreturn]] void WriteFailed(const std::filesystem::path& target, const std::string& reason) {
-  std::error_code ec;
-  const std::filesystem::path folder = target.parent_path();
-  const bool folderMissing = !folder.empty() && !std::filesystem::is_directory(folder, ec);
-  throw BitmapFileError(
-      folderMissing ? rt::ErrorNumber::PathNotFound : rt::ErrorNumber::PermissionDenied,
-      "Cannot write icon file '" + target.string() +
-          "': " + (folderMissing ? std::string("folder not found") : reason));
-}
 
 }  // namespace
 
@@ -445,27 +438,11 @@ std::vector<std::uint8_t> EncodeTrueColourIconFile(const std::vector<IconEntry>&
 }
 
 void WriteIconFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temporary = target;
-  temporary += ".partial";
-  std::error_code ec;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) WriteFailed(target, "cannot create a file there");
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      fs::remove(temporary, ec);
-      WriteFailed(target, "the data could not be written");
-    }
-  }
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    WriteFailed(target, ec.message());
+  try {
+    rt::writeFile(path,
+                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  } catch (const rt::RuntimeError& e) {
+    throw BitmapFileError(e.number(), std::string("Cannot write icon file: ") + e.what());
   }
 }
 

@@ -52,14 +52,19 @@ std::optional<std::string> readStart(const std::string& path) {
 }  // namespace
 
 void writeLine(const std::string& path, std::string_view line) {
+  std::string text(line);
+  text += "\r\n";
+  writeFile(path, text);
+}
+
+void writeFile(const std::string& path, std::string_view bytes) {
   if (path.empty()) writeFailed(path);
   const std::string temporary = temporaryName(path);
   std::error_code ec;
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) writeFailed(path);
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    out.write("\r\n", 2);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
       fs::remove(temporary, ec);

@@ -1,7 +1,7 @@
 #pragma once
-// One-line text files beside the program (the speed factor and the frame
-// rate). Lines end with CR LF on every platform, as the files are shared
-// with the Windows build.
+// Files beside the program: replacing a whole file safely, and the one-line
+// text files (the speed factor and the frame rate). Lines end with CR LF on
+// every platform, as the files are shared with the Windows build.
 
 #include <optional>
 #include <string>
@@ -9,11 +9,14 @@
 
 namespace grinzo::rt {
 
-// Replaces the file at `path` with `line` followed by CR LF. The text goes
-// to a temporary file in the same folder that is then renamed over the old
-// one, so a failure leaves the old file as it was. Raises RuntimeError
+// Replaces the file at `path` with `bytes`. They go to a temporary file in
+// the same folder that is then renamed over the old one, so a failure leaves
+// the old file as it was and no partial file behind. Raises RuntimeError
 // (PathNotFound when the folder does not exist, PermissionDenied for any
 // other failure to write) naming the path.
+void writeFile(const std::string& path, std::string_view bytes);
+
+// Replaces the file at `path` with `line` followed by CR LF, as writeFile does.
 void writeLine(const std::string& path, std::string_view line);
 
 // The number at the start of the file after leading blanks and line breaks;
