@@ -1,0 +1,294 @@
+// Composition benchmark: what one game frame costs.
+//
+// A frame as the game composes it: a few new splats and bullet holes painted
+// for good into the background (mask AND, picture OR), the whole background
+// copied onto the window image, N masked 30 x 30 faces drawn over it, and the
+// crosshair mask ANDed on top. Measured against
+//   - a plain memcpy of a window-sized buffer (the floor: every frame copies
+//     the whole background once), and
+//   - SDL2 composing the same scene the way SDL draws sprites: the same 32-bit
+//     format, the background blitted without a key, every sprite blitted once
+//     with a colour key (black; white for the crosshair mask).
+// The table shows medians of single frames (see measure() for the order).
+//
+// Usage: grinzo-compose-bench [seconds per configuration, default 1]
+
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "ui/gdi/gdi.h"
+#include "ui/images/images.h"
+
+namespace {
+
+using namespace grinzo;
+using images::ImageId;
+using Clock = std::chrono::steady_clock;
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+struct Blob {
+  Point at;
+  int type = 1;  // 1 splat, 2 handgun hole, 3 pellet hole
+};
+
+// Drawn size and hot spot of each splat type; the source starts at column 1.
+struct BlobShape {
+  int width, height, dx, dy;
+  ImageId image, mask;
+};
+constexpr BlobShape kBlobShapes[] = {
+    {50, 50, 25, 25, ImageId::Splat, ImageId::SplatMask},
+    {38, 37, 19, 18, ImageId::Pistol, ImageId::PistolMask},
+    {13, 12, 7, 6, ImageId::Shotgun, ImageId::ShotgunMask},
+};
+constexpr int kSplatsPerFrame = 5;
+constexpr int kFaceSize = 30;
+constexpr int kFrameSets = 8;  // distinct frames of positions, used in turn
+
+struct Frame {
+  std::vector<Point> faces;
+  std::vector<Blob> blobs;
+  Point cursor;
+};
+
+std::vector<Frame> makeFrames(int width, int height, int faces) {
+  std::mt19937 rng(12345);
+  auto inside = [&](int limit) { return static_cast<int>(rng() % static_cast<unsigned>(limit)); };
+  std::vector<Frame> frames(kFrameSets);
+  for (Frame& f : frames) {
+    for (int i = 0; i < faces; ++i) {
+      f.faces.push_back({inside(width - kFaceSize + 1), inside(height - kFaceSize + 1)});
+    }
+    for (int i = 0; i < kSplatsPerFrame; ++i) {
+      f.blobs.push_back({{inside(width), inside(height)}, 1 + i % 3});
+    }
+    f.cursor = {inside(width), inside(height)};
+  }
+  return frames;
+}
+
+// Something desktop-like to draw over: gradients with a little texture.
+gdi::Bitmap desktop(int width, int height) {
+  gdi::Bitmap b(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      b.at(x, y) = gdi::rgb(x * 255 / width, y * 255 / height, (x ^ y) & 0x3F);
+    }
+  }
+  return b;
+}
+
+// --- Ours ----------------------------------------------------------------------
+
+gdi::HDC surfaceOf(const gdi::Bitmap& pixels) {
+  gdi::HDC dc = gdi::CreateCompatibleDC(0);
+  gdi::HBITMAP bmp = gdi::CreateBitmapFromPixels(pixels);
+  gdi::SelectObject(dc, bmp);
+  gdi::DeleteObject(bmp);
+  return dc;
+}
+
+struct OurScene {
+  gdi::HDC background = 0, window = 0, faceMask = 0, cursorMask = 0;
+  gdi::HDC faces[5] = {};
+  gdi::HDC blobImage[3] = {}, blobMask[3] = {};
+
+  OurScene(int width, int height) {
+    background = surfaceOf(desktop(width, height));
+    window = surfaceOf(gdi::Bitmap(width, height));
+    for (int i = 0; i < 5; ++i) {
+      faces[i] =
+          surfaceOf(images::picture(static_cast<ImageId>(static_cast<int>(ImageId::Grinzo1) + i)));
+    }
+    faceMask = surfaceOf(images::picture(ImageId::GrinzoMask));
+    cursorMask = surfaceOf(images::picture(ImageId::CursorMask));
+    for (int t = 0; t < 3; ++t) {
+      blobImage[t] = surfaceOf(images::picture(kBlobShapes[t].image));
+      blobMask[t] = surfaceOf(images::picture(kBlobShapes[t].mask));
+    }
+  }
+  ~OurScene() {
+    for (gdi::HDC dc : {background, window, faceMask, cursorMask}) gdi::DeleteDC(dc);
+    for (int i = 0; i < 5; ++i) gdi::DeleteDC(faces[i]);
+    for (int t = 0; t < 3; ++t) gdi::DeleteDC(blobImage[t]), gdi::DeleteDC(blobMask[t]);
+  }
+
+  void compose(const Frame& f, int width, int height) const {
+    using gdi::BitBlt;
+    for (const Blob& b : f.blobs) {
+      const BlobShape& s = kBlobShapes[b.type - 1];
+      const int x = b.at.x - s.dx, y = b.at.y - s.dy;
+      BitBlt(background, x, y, s.width, s.height, blobMask[b.type - 1], 1, 0, gdi::SRCAND);
+      BitBlt(background, x, y, s.width, s.height, blobImage[b.type - 1], 1, 0, gdi::SRCPAINT);
+    }
+    BitBlt(window, 0, 0, width, height, background, 0, 0, gdi::SRCCOPY);
+    for (std::size_t i = 0; i < f.faces.size(); ++i) {
+      const Point p = f.faces[i];
+      BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faceMask, 0, 0, gdi::SRCAND);
+      BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faces[i % 5], 0, 0, gdi::SRCPAINT);
+    }
+    // The crosshair picture handle is 0 in the game, so its OR draws nothing.
+    BitBlt(window, f.cursor.x - 10, f.cursor.y - 10, 24, 21, cursorMask, 0, 0, gdi::SRCAND);
+    BitBlt(window, f.cursor.x - 10, f.cursor.y - 10, 24, 21, 0, 0, 0, gdi::SRCPAINT);
+  }
+};
+
+// --- SDL2 ----------------------------------------------------------------------
+
+SDL_Surface* sdlSurfaceOf(const gdi::Bitmap& pixels, int keyRgb = -1) {
+  SDL_Surface* s =
+      SDL_CreateRGBSurfaceWithFormat(0, pixels.width, pixels.height, 32, SDL_PIXELFORMAT_RGB888);
+  if (!s) {
+    std::fprintf(stderr, "SDL_CreateRGBSurfaceWithFormat: %s\n", SDL_GetError());
+    std::exit(1);
+  }
+  for (int y = 0; y < pixels.height; ++y) {
+    std::memcpy(static_cast<std::uint8_t*>(s->pixels) + static_cast<std::size_t>(y) * s->pitch,
+                &pixels.pixels[static_cast<std::size_t>(y) * pixels.width],
+                static_cast<std::size_t>(pixels.width) * 4);
+  }
+  if (keyRgb >= 0) {
+    SDL_SetColorKey(s, SDL_TRUE,
+                    SDL_MapRGB(s->format, gdi::red(static_cast<gdi::Pixel>(keyRgb)),
+                               gdi::green(static_cast<gdi::Pixel>(keyRgb)),
+                               gdi::blue(static_cast<gdi::Pixel>(keyRgb))));
+  }
+  return s;
+}
+
+struct SdlScene {
+  SDL_Surface *background, *window, *cursor;
+  SDL_Surface* faces[5];
+  SDL_Surface* blobs[3];
+
+  SdlScene(int width, int height) {
+    background = sdlSurfaceOf(desktop(width, height));
+    window = sdlSurfaceOf(gdi::Bitmap(width, height));
+    for (int i = 0; i < 5; ++i) {
+      faces[i] = sdlSurfaceOf(
+          images::picture(static_cast<ImageId>(static_cast<int>(ImageId::Grinzo1) + i)), 0);
+    }
+    cursor = sdlSurfaceOf(images::picture(ImageId::CursorMask), 0xFFFFFF);
+    for (int t = 0; t < 3; ++t) blobs[t] = sdlSurfaceOf(images::picture(kBlobShapes[t].image), 0);
+  }
+  ~SdlScene() {
+    for (SDL_Surface* s : {background, window, cursor}) SDL_FreeSurface(s);
+    for (SDL_Surface* s : faces) SDL_FreeSurface(s);
+    for (SDL_Surface* s : blobs) SDL_FreeSurface(s);
+  }
+
+  void compose(const Frame& f) const {
+    for (const Blob& b : f.blobs) {
+      const BlobShape& s = kBlobShapes[b.type - 1];
+      SDL_Rect src{1, 0, s.width, s.height};
+      SDL_Rect dst{b.at.x - s.dx, b.at.y - s.dy, s.width, s.height};
+      SDL_BlitSurface(blobs[b.type - 1], &src, background, &dst);
+    }
+    SDL_BlitSurface(background, nullptr, window, nullptr);
+    for (std::size_t i = 0; i < f.faces.size(); ++i) {
+      SDL_Rect dst{f.faces[i].x, f.faces[i].y, kFaceSize, kFaceSize};
+      SDL_BlitSurface(faces[i % 5], nullptr, window, &dst);
+    }
+    SDL_Rect dst{f.cursor.x - 10, f.cursor.y - 10, 24, 21};
+    SDL_BlitSurface(cursor, nullptr, window, &dst);
+  }
+};
+
+// --- Measurement ---------------------------------------------------------------
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+template <typename F>
+double timeMs(F&& f) {
+  const auto start = Clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Result {
+  double copy, ours, sdl;
+  int frames;  // measured per contender
+};
+
+Result measure(int width, int height, int faceCount, double seconds) {
+  const std::vector<Frame> frames = makeFrames(width, height, faceCount);
+  const OurScene ours(width, height);
+  const SdlScene sdl(width, height);
+  const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
+  std::vector<std::uint8_t> from(bytes, 0x5A), to(bytes);
+
+  // Each contender runs a block of consecutive frames, as a game would, so
+  // that it finds the caches the way its own previous frame left them; the
+  // first frames of a block only warm up. Blocks alternate until the time is
+  // up, so that a noisy machine disturbs all three alike.
+  constexpr int kBlock = 8, kWarm = 2;
+  std::vector<double> copyMs, oursMs, sdlMs;
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  int frame = 0;
+  for (int round = 0; round < 3 || (Clock::now() < deadline && round < 1000); ++round) {
+    for (int i = 0; i < kBlock; ++i) {
+      const double ms = timeMs([&] { std::memcpy(to.data(), from.data(), bytes); });
+      if (i >= kWarm) copyMs.push_back(ms);
+    }
+    for (int i = 0; i < kBlock; ++i) {
+      const Frame& f = frames[frame++ % kFrameSets];
+      const double ms = timeMs([&] { ours.compose(f, width, height); });
+      if (i >= kWarm) oursMs.push_back(ms);
+    }
+    for (int i = 0; i < kBlock; ++i) {
+      const Frame& f = frames[frame++ % kFrameSets];
+      const double ms = timeMs([&] { sdl.compose(f); });
+      if (i >= kWarm) sdlMs.push_back(ms);
+    }
+  }
+  volatile std::uint8_t sink = to[bytes / 2];
+  (void)sink;
+  return {median(copyMs), median(oursMs), median(sdlMs), static_cast<int>(copyMs.size())};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+  if (!(seconds > 0)) {
+    std::fprintf(stderr, "usage: %s [seconds per configuration]\n", argv[0]);
+    return 2;
+  }
+#ifndef __OPTIMIZE__
+  std::printf("warning: built without optimisation; the figures mean little\n");
+#endif
+  SDL_version v;
+  SDL_GetVersion(&v);
+  std::printf("one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame\n\n", v.major,
+              v.minor, v.patch, kSplatsPerFrame);
+  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %7s\n", "window", "faces", "copy ms", "ours ms",
+              "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "frames");
+  const struct { int width, height; } sizes[] = {{1920, 1080}, {3840, 2160}};
+  for (const auto& size : sizes) {
+    for (int faces : {10, 1000, 32767}) {
+      const Result r = measure(size.width, size.height, faces, seconds);
+      char name[32];
+      std::snprintf(name, sizeof name, "%dx%d", size.width, size.height);
+      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %7d\n", name, faces, r.copy,
+                  r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy, r.ours / r.sdl, r.frames);
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,395 @@
+// Surfaces, bitmap objects and block transfers.
+//
+// Every object lives in one process-wide table indexed by handle - 1. Slots
+// are never reused, so a stale handle can only ever name a dead slot, and a
+// lookup is one bounds check and one load. Bitmaps are held by shared_ptr: a
+// surface keeps its selected bitmap alive even after the bitmap's handle has
+// been given up, which is how a picture loaded from a file stays reachable
+// only through its surface.
+//
+// BitBlt is the per-frame hot path (a full-window copy plus two transfers per
+// face): all clipping is done once per call, then tight row loops run with no
+// per-pixel checks and no allocation. See docs/PERFORMANCE.md for figures.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "ui/gdi/gdi.h"
+
+namespace grinzo::gdi {
+namespace {
+
+enum class Kind : std::uint8_t { Dead, Surface, BitmapObject };
+
+struct Entry {
+  Kind kind = Kind::Dead;
+  // Surface: the handle of its selected bitmap (0 for its initial 1 x 1 one).
+  // Bitmap object: the surface it is selected into, or 0.
+  Handle link = 0;
+  // Surface: its selected bitmap. Bitmap object: its pixels.
+  std::shared_ptr<Bitmap> bitmap;
+};
+
+struct Table {
+  std::vector<Entry> entries;
+  int liveCount = 0;
+
+  Entry* find(Handle h, Kind kind) {
+    if (h <= 0 || static_cast<std::size_t>(h) > entries.size()) return nullptr;
+    Entry& e = entries[static_cast<std::size_t>(h) - 1];
+    return e.kind == kind ? &e : nullptr;
+  }
+
+  // 0 when the handle space is exhausted or memory runs out.
+  Handle add(Kind kind, std::shared_ptr<Bitmap> bitmap) {
+    if (entries.size() >= static_cast<std::size_t>(std::numeric_limits<Handle>::max())) return 0;
+    try {
+      entries.push_back(Entry{kind, 0, std::move(bitmap)});
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
+    ++liveCount;
+    return static_cast<Handle>(entries.size());
+  }
+
+  void kill(Entry& e) {
+    e.kind = Kind::Dead;
+    e.link = 0;
+    e.bitmap.reset();
+    --liveCount;
+  }
+};
+
+// Never destroyed: objects held by other static objects may still be
+// released while the process exits.
+Table& table() {
+  static Table* t = new Table;
+  return *t;
+}
+
+bool validSide(int side) { return side >= 1 && side <= kMaxBitmapSide; }
+
+// A selected bitmap can be rewritten through SurfaceBitmap; one whose size no
+// longer matches its pixels is treated as empty rather than read past its end.
+bool consistent(const Bitmap& b) {
+  return b.width > 0 && b.height > 0 &&
+         static_cast<std::uint64_t>(b.pixels.size()) >=
+             static_cast<std::uint64_t>(b.width) * static_cast<std::uint64_t>(b.height);
+}
+
+std::shared_ptr<Bitmap> makeBitmap(int width, int height) {
+  try {
+    return std::make_shared<Bitmap>(width, height);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+// --- Row kernels -------------------------------------------------------------
+// GCC's loop vectoriser is off at -O2 for loops of unknown length, and its
+// block vectoriser gives up on these rows once they are inlined into the row
+// loop. So with GCC and Clang a row is combined four pixels at a time through
+// their portable vector type (SSE2 on x86, plain registers elsewhere); other
+// compilers get the simple loop, which they vectorise themselves. memcpy is
+// how the unaligned 16-byte loads and stores are spelt; it compiles to one
+// instruction each.
+
+constexpr auto kAnd = [](auto a, auto b) { return a & b; };
+constexpr auto kOr = [](auto a, auto b) { return a | b; };
+
+#if defined(__GNUC__) || defined(__clang__)
+using Pixels4 = Pixel __attribute__((vector_size(16)));
+
+template <typename Op>
+inline void combine4(Pixel* d, const Pixel* s, Op op) {
+  Pixels4 a, b;
+  std::memcpy(&a, d, sizeof a);
+  std::memcpy(&b, s, sizeof b);
+  a = op(a, b);
+  std::memcpy(d, &a, sizeof a);
+}
+#endif
+
+// The two rows must not overlap.
+template <typename Op>
+inline void combineRow(Pixel* d, const Pixel* s, int n, Op op) {
+  int i = 0;
+#if defined(__GNUC__) || defined(__clang__)
+  for (; i + 8 <= n; i += 8) {
+    combine4(d + i, s + i, op);
+    combine4(d + i + 4, s + i + 4, op);
+  }
+  if (i + 4 <= n) {
+    combine4(d + i, s + i, op);
+    i += 4;
+  }
+#endif
+  for (; i < n; ++i) d[i] = op(d[i], s[i]);
+}
+
+// AND and OR must read the destination, and a sprite's rows lie a whole
+// window row apart, each in its own page: without help every row is a cache
+// miss taken one after another. Asking for the rows a few ahead lets the
+// misses overlap. A hint only; compilers without it lose nothing but speed.
+inline void prefetchRow(const Pixel* p, int n) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(p, 1);
+  __builtin_prefetch(p + n / 2, 1);
+  __builtin_prefetch(p + n - 1, 1);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+constexpr int kPrefetchRows = 12;
+
+template <typename Op>
+void combineRows(Pixel* d, std::ptrdiff_t dStep, const Pixel* s, std::ptrdiff_t sStep, int rows,
+                 int n, Op op) {
+  for (int r = 0; r < rows && r < kPrefetchRows; ++r) prefetchRow(d + r * dStep, n);
+  for (int r = 0; r < rows; ++r, d += dStep, s += sStep) {
+    if (r + kPrefetchRows < rows) prefetchRow(d + kPrefetchRows * dStep, n);
+    combineRow(d, s, n, op);
+  }
+}
+
+// Copies too large to stay in the cache (a 4K window is 33 MB) are written
+// with streaming stores: they skip reading every destination line into the
+// cache first and leave the cache to the sprites. Smaller copies stay with
+// memcpy, whose result is still cached when the sprites are drawn over it.
+constexpr std::size_t kStreamingCopyBytes = std::size_t{16} << 20;
+
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+using Bytes16 = long long __attribute__((vector_size(16)));
+
+inline void store16Streaming(Pixel* d, Bytes16 v) {
+#if defined(__clang__)
+  __builtin_nontemporal_store(v, reinterpret_cast<Bytes16*>(d));
+#else
+  __builtin_ia32_movntdq(reinterpret_cast<Bytes16*>(d), v);
+#endif
+}
+
+// d and s must not overlap.
+void copyStreaming(Pixel* d, const Pixel* s, std::size_t count) {
+  for (; count > 0 && reinterpret_cast<std::uintptr_t>(d) % 16 != 0; --count) *d++ = *s++;
+  constexpr std::size_t kAhead = 128;                   // pixels: 8 cache lines
+  for (; count >= 16; count -= 16, d += 16, s += 16) {  // one cache line
+    // Read the source ahead, marked as not worth keeping in the cache.
+    if (count >= kAhead + 16) __builtin_prefetch(s + kAhead, 0, 0);
+    Bytes16 a, b, c, e;
+    std::memcpy(&a, s, sizeof a);
+    std::memcpy(&b, s + 4, sizeof b);
+    std::memcpy(&c, s + 8, sizeof c);
+    std::memcpy(&e, s + 12, sizeof e);
+    store16Streaming(d, a);
+    store16Streaming(d + 4, b);
+    store16Streaming(d + 8, c);
+    store16Streaming(d + 12, e);
+  }
+  std::memcpy(d, s, count * sizeof(Pixel));
+}
+inline void endStreaming() { __builtin_ia32_sfence(); }
+#else
+inline void copyStreaming(Pixel* d, const Pixel* s, std::size_t count) {
+  std::memcpy(d, s, count * sizeof(Pixel));
+}
+inline void endStreaming() {}
+#endif
+
+// Rows that may overlap (source and destination on the same row of the same
+// bitmap): walk away from the overlap so every source pixel is read before it
+// is overwritten.
+template <typename Op>
+void overlappingRow(Pixel* d, const Pixel* s, int n, Op op) {
+  if (d > s) {
+    for (int i = n - 1; i >= 0; --i) d[i] = op(d[i], s[i]);
+  } else {
+    for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
+  }
+}
+
+// Narrows [pos, pos + len) on both bitmaps to the part inside both. Works in
+// 64 bits so that no combination of int arguments can overflow.
+bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int64_t dstLimit,
+              std::int64_t srcLimit) {
+  const std::int64_t skip = std::max<std::int64_t>({0, -dst, -src});
+  dst += skip;
+  src += skip;
+  len -= skip;
+  len = std::min({len, dstLimit - dst, srcLimit - src});
+  return len > 0;
+}
+
+}  // namespace
+
+HDC CreateCompatibleDC(HDC reference) {
+  Table& t = table();
+  if (reference != 0 && !t.find(reference, Kind::Surface)) return 0;
+  auto initial = makeBitmap(1, 1);
+  if (!initial) return 0;
+  return t.add(Kind::Surface, std::move(initial));
+}
+
+HBITMAP CreateCompatibleBitmap(HDC surface, int width, int height) {
+  Table& t = table();
+  if (!t.find(surface, Kind::Surface) || !validSide(width) || !validSide(height)) return 0;
+  auto bitmap = makeBitmap(width, height);
+  if (!bitmap) return 0;
+  return t.add(Kind::BitmapObject, std::move(bitmap));
+}
+
+HBITMAP CreateBitmapFromPixels(const Bitmap& pixels) {
+  if (!validSide(pixels.width) || !validSide(pixels.height) ||
+      pixels.pixels.size() !=
+          static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height)) {
+    return 0;
+  }
+  std::shared_ptr<Bitmap> copy;
+  try {
+    copy = std::make_shared<Bitmap>(pixels);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return table().add(Kind::BitmapObject, std::move(copy));
+}
+
+HBITMAP SelectObject(HDC surface, HBITMAP bitmap) {
+  Table& t = table();
+  Entry* s = t.find(surface, Kind::Surface);
+  Entry* b = t.find(bitmap, Kind::BitmapObject);
+  if (!s || !b) return 0;
+  if (b->link == surface) return bitmap;  // already selected here: no change
+  if (b->link != 0) return 0;             // selected into another surface
+  const HBITMAP previous = s->link;
+  // The previous bitmap's handle may have been given up already; then the
+  // surface held the last reference and the pixels go now.
+  if (Entry* old = t.find(previous, Kind::BitmapObject)) old->link = 0;
+  s->link = bitmap;
+  s->bitmap = b->bitmap;
+  b->link = surface;
+  return previous;
+}
+
+int DeleteObject(HBITMAP bitmap) {
+  Table& t = table();
+  Entry* b = t.find(bitmap, Kind::BitmapObject);
+  if (!b) return 0;
+  t.kill(*b);  // a surface that selected it keeps its own reference
+  return 1;
+}
+
+int DeleteDC(HDC surface) {
+  Table& t = table();
+  Entry* s = t.find(surface, Kind::Surface);
+  if (!s) return 0;
+  if (Entry* b = t.find(s->link, Kind::BitmapObject)) b->link = 0;
+  t.kill(*s);
+  return 1;
+}
+
+int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
+           std::uint32_t rop) {
+  if (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT) return 0;
+  if (width <= 0 || height <= 0) return 0;
+  Table& t = table();
+  Entry* d = t.find(dst, Kind::Surface);
+  Entry* s = t.find(src, Kind::Surface);
+  if (!d || !s) return 0;
+  Bitmap& db = *d->bitmap;
+  const Bitmap& sb = *s->bitmap;
+  if (!consistent(db) || !consistent(sb)) return 0;
+
+  std::int64_t dx = x, sx = xSrc, w = width;
+  std::int64_t dy = y, sy = ySrc, h = height;
+  if (!clipAxis(dx, sx, w, db.width, sb.width) || !clipAxis(dy, sy, h, db.height, sb.height)) {
+    return 1;  // nothing visible: a success that draws nothing
+  }
+
+  const int n = static_cast<int>(w);
+  const int rows = static_cast<int>(h);
+  const std::ptrdiff_t dStride = db.width;
+  const std::ptrdiff_t sStride = sb.width;
+  Pixel* dRow = db.pixels.data() + dy * dStride + dx;
+  const Pixel* sRow = sb.pixels.data() + sy * sStride + sx;
+  const bool sameBitmap = &db == &sb;
+
+  if (rop == SRCCOPY) {
+    const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);
+    const bool contiguous = n == db.width && n == sb.width;
+    if (!sameBitmap && count * sizeof(Pixel) >= kStreamingCopyBytes) {
+      if (contiguous) {
+        copyStreaming(dRow, sRow, count);
+      } else {
+        for (int r = 0; r < rows; ++r, dRow += dStride, sRow += sStride) {
+          copyStreaming(dRow, sRow, static_cast<std::size_t>(n));
+        }
+      }
+      endStreaming();
+      return 1;
+    }
+    if (contiguous) {
+      std::memmove(dRow, sRow, count * sizeof(Pixel));
+      return 1;
+    }
+  }
+
+  // Within one bitmap, walk the rows away from the overlap; rows of different
+  // indices never overlap because both spans lie inside their rows.
+  std::ptrdiff_t dStep = dStride, sStep = sStride;
+  if (sameBitmap && dy > sy) {
+    dRow += (rows - 1) * dStride;
+    sRow += (rows - 1) * sStride;
+    dStep = -dStride;
+    sStep = -sStride;
+  }
+  const bool sameRows = sameBitmap && dy == sy;
+  const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(Pixel);
+
+  if (rop == SRCCOPY) {
+    for (int r = 0; r < rows; ++r, dRow += dStep, sRow += sStep) std::memmove(dRow, sRow, bytes);
+  } else if (sameRows) {
+    for (int r = 0; r < rows; ++r, dRow += dStep, sRow += sStep) {
+      if (rop == SRCAND) {
+        overlappingRow(dRow, sRow, n, kAnd);
+      } else {
+        overlappingRow(dRow, sRow, n, kOr);
+      }
+    }
+  } else if (rop == SRCAND) {
+    combineRows(dRow, dStep, sRow, sStep, rows, n, kAnd);
+  } else {
+    combineRows(dRow, dStep, sRow, sStep, rows, n, kOr);
+  }
+  return 1;
+}
+
+COLORREF GetPixel(HDC surface, int x, int y) {
+  const Bitmap* b = SurfaceBitmap(surface);
+  if (!b || !consistent(*b) || x < 0 || y < 0 || x >= b->width || y >= b->height) {
+    return CLR_INVALID;
+  }
+  return toColorRef(b->at(x, y));
+}
+
+Bitmap* SurfaceBitmap(HDC surface) {
+  Entry* s = table().find(surface, Kind::Surface);
+  return s ? s->bitmap.get() : nullptr;
+}
+
+Size SurfaceSize(HDC surface) {
+  const Bitmap* b = SurfaceBitmap(surface);
+  return b ? Size{b->width, b->height} : Size{};
+}
+
+bool IsSurface(HDC handle) { return table().find(handle, Kind::Surface) != nullptr; }
+
+bool IsBitmap(HBITMAP handle) { return table().find(handle, Kind::BitmapObject) != nullptr; }
+
+int LiveObjectCount() { return table().liveCount; }
+
+}  // namespace grinzo::gdi

@@ -1,0 +1,186 @@
+#include "ui/gdi/gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace grinzo::gdi {
+namespace {
+
+// A surface holding a copy of `b`; the bitmap handle is given up at once, so
+// the pixels live only through the surface.
+HDC surfaceWith(const Bitmap& b) {
+  HDC dc = CreateCompatibleDC(0);
+  HBITMAP bmp = CreateBitmapFromPixels(b);
+  SelectObject(dc, bmp);
+  DeleteObject(bmp);
+  return dc;
+}
+
+Bitmap noise(int w, int h, std::uint32_t seed) {
+  Bitmap b(w, h);
+  std::mt19937 rng(seed);
+  for (Pixel& p : b.pixels) p = rng() & 0x00FFFFFF;
+  return b;
+}
+
+// The obvious per-pixel transfer that the clipped row loops must agree with.
+// It reads a copy of the source taken before the transfer, which is how an
+// overlapping transfer within one bitmap must behave.
+void model(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy,
+           std::uint32_t rop) {
+  for (int j = 0; j < h; ++j) {
+    for (int i = 0; i < w; ++i) {
+      const int dx = x + i, dy = y + j, px = sx + i, py = sy + j;
+      if (dx < 0 || dy < 0 || dx >= dst.width || dy >= dst.height || px < 0 || py < 0 ||
+          px >= src.width || py >= src.height) {
+        continue;
+      }
+      Pixel& d = dst.at(dx, dy);
+      d = rop == SRCCOPY ? src.at(px, py) : rop == SRCAND ? d & src.at(px, py) : d | src.at(px, py);
+    }
+  }
+}
+
+class BitBltOp : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(BitBltOp, ClipsOnEverySideOfBothBitmaps) {
+  HDC dcs[2] = {surfaceWith(Bitmap(23, 17)), surfaceWith(Bitmap(31, 19))};
+  std::mt19937 rng(GetParam());
+  std::uniform_int_distribution<int> pos(-12, 12), size(1, 40);
+  for (int n = 0; n < 800; ++n) {
+    for (HDC dc : dcs) *SurfaceBitmap(dc) = noise(SurfaceSize(dc).width, SurfaceSize(dc).height, n);
+    // Narrow to wide, wide to narrow, and each surface onto itself.
+    const HDC dst = dcs[n % 2], src = dcs[n / 2 % 2];
+    const Bitmap srcBefore = *SurfaceBitmap(src);
+    Bitmap expected = *SurfaceBitmap(dst);
+    const int x = pos(rng), y = pos(rng), w = size(rng), h = size(rng), sx = pos(rng),
+              sy = pos(rng);
+    ASSERT_NE(BitBlt(dst, x, y, w, h, src, sx, sy, GetParam()), 0);
+    model(expected, x, y, w, h, srcBefore, sx, sy, GetParam());
+    ASSERT_EQ(*SurfaceBitmap(dst), expected)
+        << n << ": " << x << "," << y << " " << w << "x" << h << " from " << sx << "," << sy;
+  }
+  for (HDC dc : dcs) DeleteDC(dc);
+}
+
+TEST_P(BitBltOp, OverlappingTransferWithinOneSurfaceReadsSourceFirst) {
+  HDC dc = surfaceWith(noise(40, 30, 3));
+  Bitmap expected = *SurfaceBitmap(dc);
+  // {x, y, width, xSrc, ySrc}, 20 rows each: every direction, along one row
+  // both ways, and whole rows (one contiguous block) down and up.
+  const int moves[][5] = {{7, 4, 30, 4, 4}, {1, 4, 30, 4, 4},  {4, 6, 30, 4, 4}, {4, 2, 30, 4, 4},
+                          {9, 8, 30, 4, 4}, {-1, 0, 30, 4, 4}, {0, 8, 40, 0, 5}, {0, 2, 40, 0, 5}};
+  for (const auto& m : moves) {
+    const Bitmap before = expected;
+    ASSERT_NE(BitBlt(dc, m[0], m[1], m[2], 20, dc, m[3], m[4], GetParam()), 0);
+    model(expected, m[0], m[1], m[2], 20, before, m[3], m[4], GetParam());
+    ASSERT_EQ(*SurfaceBitmap(dc), expected) << m[0] << "," << m[1];
+  }
+  DeleteDC(dc);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, BitBltOp, ::testing::Values(SRCCOPY, SRCAND, SRCPAINT));
+
+TEST(BitBlt, WindowSizedCopiesMatchTheModel) {
+  // Big enough for the streaming copy, whole rows and offset rows.
+  HDC src = surfaceWith(noise(2048, 2100, 9));
+  HDC dst = surfaceWith(Bitmap(2048, 2100));
+  for (auto [x, sx] : {std::pair{0, 0}, {3, 1}, {-1, 0}}) {
+    Bitmap expected = *SurfaceBitmap(dst);
+    ASSERT_NE(BitBlt(dst, x, 0, 2048, 2100, src, sx, 0, SRCCOPY), 0);
+    model(expected, x, 0, 2048, 2100, *SurfaceBitmap(src), sx, 0, SRCCOPY);
+    EXPECT_TRUE(*SurfaceBitmap(dst) == expected) << x << " from " << sx;
+  }
+  DeleteDC(src);
+  DeleteDC(dst);
+}
+
+TEST(BitBlt, FailsQuietlyOnBadHandlesOperationsAndSizes) {
+  HDC a = surfaceWith(noise(8, 8, 4));
+  HDC b = surfaceWith(noise(8, 8, 5));
+  HDC dead = CreateCompatibleDC(0);
+  DeleteDC(dead);
+  HBITMAP bitmap = CreateBitmapFromPixels(Bitmap(8, 8));
+  const Bitmap before = *SurfaceBitmap(a);
+  for (HDC bad : {0, -5, dead, bitmap, 1 << 30}) {
+    EXPECT_EQ(BitBlt(a, 0, 0, 8, 8, bad, 0, 0, SRCPAINT), 0);
+    EXPECT_EQ(BitBlt(bad, 0, 0, 8, 8, b, 0, 0, SRCCOPY), 0);
+  }
+  EXPECT_EQ(BitBlt(a, 0, 0, 8, 8, b, 0, 0, 0x00660046 /* SRCINVERT */), 0);
+  EXPECT_EQ(BitBlt(a, 0, 0, 0, 8, b, 0, 0, SRCCOPY), 0);
+  EXPECT_EQ(BitBlt(a, 0, 0, 8, -1, b, 0, 0, SRCCOPY), 0);
+  // Extreme coordinates clip to nothing without overflowing.
+  EXPECT_NE(BitBlt(a, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, b, INT32_MIN, 0, SRCCOPY), 0);
+  EXPECT_NE(BitBlt(a, -2, 0, INT32_MAX, 8, b, INT32_MAX, 0, SRCCOPY), 0);
+  EXPECT_EQ(*SurfaceBitmap(a), before);
+  // A bitmap resized through direct access without its pixels is not read.
+  SurfaceBitmap(b)->width = 100;
+  EXPECT_EQ(BitBlt(a, 0, 0, 100, 8, b, 0, 0, SRCCOPY), 0);
+  EXPECT_EQ(GetPixel(b, 50, 0), CLR_INVALID);
+  DeleteObject(bitmap);
+  DeleteDC(a);
+  DeleteDC(b);
+}
+
+TEST(Objects, CreationAndPixelReadsCheckTheirArguments) {
+  HDC dc = CreateCompatibleDC(0);
+  EXPECT_EQ(SurfaceSize(dc), (Size{1, 1}));
+  EXPECT_EQ(CreateCompatibleDC(-1), 0);
+  EXPECT_EQ(CreateCompatibleBitmap(dc, 0, 5), 0);
+  EXPECT_EQ(CreateCompatibleBitmap(dc, 5, kMaxBitmapSide + 1), 0);
+  EXPECT_EQ(CreateCompatibleBitmap(0, 5, 5), 0);
+  Bitmap lying(4, 4);
+  lying.pixels.pop_back();
+  EXPECT_EQ(CreateBitmapFromPixels(lying), 0);
+  SelectObject(dc, CreateBitmapFromPixels(Bitmap(3, 2, rgb(1, 2, 3))));
+  EXPECT_EQ(GetPixel(dc, 2, 1), 0x00030201u);
+  for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {3, 0}, {0, 2}, {INT32_MIN, INT32_MAX}}) {
+    EXPECT_EQ(GetPixel(dc, x, y), CLR_INVALID) << x << "," << y;
+  }
+  DeleteDC(dc);
+  EXPECT_EQ(DeleteDC(dc), 0);
+  EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+  EXPECT_EQ(SurfaceBitmap(dc), nullptr);
+  EXPECT_GT(CreateCompatibleDC(0), dc);  // handles are never reused
+}
+
+TEST(Objects, DeletedBitmapStaysAliveThroughItsSurface) {
+  const int live = LiveObjectCount();
+  HDC dc = surfaceWith(Bitmap(2, 2, rgb(0x12, 0x34, 0x56)));
+  EXPECT_EQ(GetPixel(dc, 1, 1), 0x00563412u);
+  EXPECT_EQ(LiveObjectCount(), live + 1);
+  HBITMAP fresh = CreateCompatibleBitmap(dc, 3, 3);
+  HBITMAP stale = SelectObject(dc, fresh);
+  EXPECT_GT(stale, 0);
+  EXPECT_FALSE(IsBitmap(stale));
+  EXPECT_EQ(SelectObject(dc, stale), 0);
+  DeleteDC(dc);
+  EXPECT_TRUE(IsBitmap(fresh));
+  DeleteObject(fresh);
+  EXPECT_EQ(LiveObjectCount(), live);
+}
+
+TEST(Objects, BitmapIsSelectedIntoOneSurfaceAtATime) {
+  HDC a = CreateCompatibleDC(0);
+  HDC b = CreateCompatibleDC(0);
+  HBITMAP bmp = CreateCompatibleBitmap(a, 4, 4);
+  HBITMAP other = CreateCompatibleBitmap(a, 5, 5);
+  EXPECT_EQ(SelectObject(a, bmp), 0);  // the initial bitmap has no handle
+  EXPECT_EQ(SelectObject(b, bmp), 0);
+  EXPECT_EQ(SurfaceSize(b), (Size{1, 1}));
+  EXPECT_EQ(SelectObject(a, bmp), bmp);  // reselecting in place changes nothing
+  EXPECT_EQ(SelectObject(a, other), bmp);
+  EXPECT_EQ(SelectObject(b, bmp), 0);  // free again once a let go of it
+  EXPECT_EQ(SurfaceSize(b), (Size{4, 4}));
+  DeleteDC(b);
+  EXPECT_EQ(SelectObject(a, bmp), other);  // deleting b released it
+  EXPECT_EQ(SelectObject(a, a), 0);
+  EXPECT_EQ(SelectObject(bmp, other), 0);
+  DeleteDC(a);
+  DeleteObject(bmp);
+  DeleteObject(other);
+}
+
+}  // namespace
+}  // namespace grinzo::gdi
