@@ -2,8 +2,8 @@
 // display, and writes its frames as bitmap files.
 //
 // For now it shows the drawing foundation at work: the desktop picture as
-// the background, faces drawn with their masks wandering over it, splats
-// painted into the background for good and the crosshair on top.
+// the background, faces drawn with their masks wandering over it, splats and
+// bullet holes painted into the background for good and the crosshair on top.
 
 #include <charconv>
 #include <cstdio>
@@ -104,6 +104,15 @@ int run(const Options& o) {
   const gdi::HDC pop = lookup.GetImageDC("pop.bmp");
   const gdi::HDC popMask = lookup.GetImageDC("popmask.bmp");
   const gdi::HDC cursorMask = lookup.GetImageDC("cursormask.bmp");
+  const gdi::HDC hole = lookup.GetImageDC("new44.bmp");
+  const gdi::HDC holeMask = lookup.GetImageDC("44mask.bmp");
+  const gdi::HDC pellet = lookup.GetImageDC("newshotgun.bmp");
+  const gdi::HDC pelletMask = lookup.GetImageDC("shotgunmask.bmp");
+  // Paints a picture through its mask into the background, for good.
+  const auto stamp = [&](int x, int y, int w, int h, gdi::HDC picture, gdi::HDC pictureMask) {
+    gdi::BitBlt(background, x, y, w, h, pictureMask, 1, 0, gdi::SRCAND);
+    gdi::BitBlt(background, x, y, w, h, picture, 1, 0, gdi::SRCPAINT);
+  };
   std::vector<Face> faces;
   for (int i = 0; i < 12; ++i) {
     const std::string name = "grinzo" + std::to_string(i % 5 + 1) + ".bmp";
@@ -124,8 +133,11 @@ int run(const Options& o) {
     }
     if (frame % 15 == 0) {  // a splat where a face is, painted into the background for good
       const Face& hit = faces[static_cast<std::size_t>(frame / 15) % faces.size()];
-      gdi::BitBlt(background, int(hit.x) - 10, int(hit.y) - 10, 51, 50, popMask, 0, 0, gdi::SRCAND);
-      gdi::BitBlt(background, int(hit.x) - 10, int(hit.y) - 10, 51, 50, pop, 0, 0, gdi::SRCPAINT);
+      stamp(int(hit.x) - 10, int(hit.y) - 10, 50, 50, pop, popMask);
+      stamp(int(hit.x) + 40, int(hit.y) + 20, 38, 37, hole, holeMask);
+      for (int p = 0; p < 4; ++p) {
+        stamp(int(hit.x) - 40 + p * 17, int(hit.y) + 50 + (p % 2) * 9, 13, 12, pellet, pelletMask);
+      }
     }
     const gdi::HDC screen = window.hDC();
     gdi::BitBlt(screen, 0, 0, o.width, o.height, background, 0, 0, gdi::SRCCOPY);
