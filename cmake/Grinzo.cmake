@@ -28,13 +28,14 @@ add_custom_command(
 add_custom_target(grinzo_core_header_check DEPENDS ${CMAKE_BINARY_DIR}/core-headers.stamp)
 
 # grinzo_core_subsystem(NAME DIR dir [DEPS other...])
-# One static library grinzo_NAME from DIR/*.cpp (headers are included as
-# "ui/gdi/gdi.h", "game/frm_grinzo.h", ... relative to src/).
+# The objects grinzo_NAME of one core folder, from DIR/*.cpp (headers are
+# included as "ui/gdi/gdi.h", "game/frm_grinzo.h", ... relative to src/).
+# They all end up in the one library grinzo_core.
 function(grinzo_core_subsystem name)
   cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cpp)
   if(_srcs)
-    add_library(grinzo_${name} STATIC ${_srcs})
+    add_library(grinzo_${name} OBJECT ${_srcs})
     set(_scope PUBLIC)
   else()
     add_library(grinzo_${name} INTERFACE)
@@ -114,7 +115,7 @@ function(grinzo_add_core_tests)
     endif()
     add_executable(grinzo_${name}_tests ${_tests})
     target_include_directories(grinzo_${name}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-    target_link_libraries(grinzo_${name}_tests PRIVATE ${lib} grinzo_core GTest::gtest_main)
+    target_link_libraries(grinzo_${name}_tests PRIVATE grinzo_core GTest::gtest_main)
     grinzo_copy_assets(grinzo_${name}_tests)
     add_test(NAME ${name} COMMAND grinzo_${name}_tests)
     set_tests_properties(${name} PROPERTIES
