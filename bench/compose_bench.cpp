@@ -9,7 +9,10 @@
 //   - SDL2 composing the same scene the way SDL draws sprites: the same 32-bit
 //     format, the background blitted without a key, every sprite blitted once
 //     with a colour key (black; white for the crosshair mask).
-// The table shows medians of single frames (see measure() for the order).
+// The table shows medians of single frames (see measure() for the order), and
+// the share of our frames whose background copy moved only what had changed.
+// Before timing, each configuration checks that our frames are exactly those
+// composed with full background copies.
 //
 // Usage: grinzo-compose-bench [seconds per configuration, default 1]
 
@@ -125,7 +128,9 @@ struct OurScene {
     for (int t = 0; t < 3; ++t) gdi::DeleteDC(blobImage[t]), gdi::DeleteDC(blobMask[t]);
   }
 
-  void compose(const Frame& f, int width, int height) const {
+  // `fullCopy`: copy every pixel of the background, as if the window image
+  // had been redrawn behind BitBlt's back; the reference for the check.
+  void compose(const Frame& f, int width, int height, bool fullCopy = false) const {
     using gdi::BitBlt;
     for (const Blob& b : f.blobs) {
       const BlobShape& s = kBlobShapes[b.type - 1];
@@ -133,6 +138,7 @@ struct OurScene {
       BitBlt(background, x, y, s.width, s.height, blobMask[b.type - 1], 1, 0, gdi::SRCAND);
       BitBlt(background, x, y, s.width, s.height, blobImage[b.type - 1], 1, 0, gdi::SRCPAINT);
     }
+    if (fullCopy) gdi::SurfaceBitmap(window);
     BitBlt(window, 0, 0, width, height, background, 0, 0, gdi::SRCCOPY);
     for (std::size_t i = 0; i < f.faces.size(); ++i) {
       const Point p = f.faces[i];
@@ -223,8 +229,32 @@ double timeMs(F&& f) {
 
 struct Result {
   double copy, ours, sdl;
-  int frames;  // measured per contender
+  int frames;          // measured per contender
+  double changesOnly;  // share of our background copies that moved only the changes
 };
+
+// Composes the first frames twice, once as measured and once with every
+// background copy a full one, and stops the benchmark if any pixel differs:
+// the figures of a frame that is not the game's frame would mean nothing.
+// Returns the share of the measured scene's copies that moved only changes.
+double checkAgainstFullCopies(const OurScene& ours, const std::vector<Frame>& frames, int width,
+                              int height) {
+  const OurScene reference(width, height);
+  int changes = 0;
+  const int count = 2 * kFrameSets;
+  for (int i = 0; i < count; ++i) {
+    const gdi::CopyCounts before = gdi::CopyCountsSoFar();
+    ours.compose(frames[i % kFrameSets], width, height);
+    changes += static_cast<int>(gdi::CopyCountsSoFar().changes - before.changes);
+    reference.compose(frames[i % kFrameSets], width, height, true);
+    if (!(*gdi::SurfacePixels(ours.window) == *gdi::SurfacePixels(reference.window))) {
+      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, frame %d differs from a full copy\n", width,
+                   height, frames[0].faces.size(), i);
+      std::abort();
+    }
+  }
+  return static_cast<double>(changes) / count;
+}
 
 Result measure(int width, int height, int faceCount, double seconds) {
   const std::vector<Frame> frames = makeFrames(width, height, faceCount);
@@ -232,6 +262,7 @@ Result measure(int width, int height, int faceCount, double seconds) {
   const SdlScene sdl(width, height);
   const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
   std::vector<std::uint8_t> from(bytes, 0x5A), to(bytes);
+  const double changesOnly = checkAgainstFullCopies(ours, frames, width, height);
 
   // Each contender runs a block of consecutive frames, as a game would, so
   // that it finds the caches the way its own previous frame left them; the
@@ -259,7 +290,8 @@ Result measure(int width, int height, int faceCount, double seconds) {
   }
   volatile std::uint8_t sink = to[bytes / 2];
   (void)sink;
-  return {median(copyMs), median(oursMs), median(sdlMs), static_cast<int>(copyMs.size())};
+  return {median(copyMs), median(oursMs), median(sdlMs), static_cast<int>(copyMs.size()),
+          changesOnly};
 }
 
 }  // namespace
@@ -277,16 +309,17 @@ int main(int argc, char** argv) {
   SDL_GetVersion(&v);
   std::printf("one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame\n\n", v.major,
               v.minor, v.patch, kSplatsPerFrame);
-  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %7s\n", "window", "faces", "copy ms", "ours ms",
-              "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "frames");
+  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces", "copy ms",
+              "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "frames", "changes");
   const struct { int width, height; } sizes[] = {{1920, 1080}, {3840, 2160}};
   for (const auto& size : sizes) {
     for (int faces : {10, 1000, 32767}) {
       const Result r = measure(size.width, size.height, faces, seconds);
       char name[32];
       std::snprintf(name, sizeof name, "%dx%d", size.width, size.height);
-      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %7d\n", name, faces, r.copy,
-                  r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy, r.ours / r.sdl, r.frames);
+      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %7d %7.0f%%\n", name, faces,
+                  r.copy, r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy, r.ours / r.sdl, r.frames,
+                  100 * r.changesOnly);
       std::fflush(stdout);
     }
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
 #include <random>
 
 namespace grinzo::gdi {
@@ -52,13 +54,13 @@ TEST_P(BitBltOp, ClipsOnEverySideOfBothBitmaps) {
     for (HDC dc : dcs) *SurfaceBitmap(dc) = noise(SurfaceSize(dc).width, SurfaceSize(dc).height, n);
     // Narrow to wide, wide to narrow, and each surface onto itself.
     const HDC dst = dcs[n % 2], src = dcs[n / 2 % 2];
-    const Bitmap srcBefore = *SurfaceBitmap(src);
-    Bitmap expected = *SurfaceBitmap(dst);
+    const Bitmap srcBefore = *SurfacePixels(src);
+    Bitmap expected = *SurfacePixels(dst);
     const int x = pos(rng), y = pos(rng), w = size(rng), h = size(rng), sx = pos(rng),
               sy = pos(rng);
     ASSERT_NE(BitBlt(dst, x, y, w, h, src, sx, sy, GetParam()), 0);
     model(expected, x, y, w, h, srcBefore, sx, sy, GetParam());
-    ASSERT_EQ(*SurfaceBitmap(dst), expected)
+    ASSERT_EQ(*SurfacePixels(dst), expected)
         << n << ": " << x << "," << y << " " << w << "x" << h << " from " << sx << "," << sy;
   }
   for (HDC dc : dcs) DeleteDC(dc);
@@ -66,7 +68,7 @@ TEST_P(BitBltOp, ClipsOnEverySideOfBothBitmaps) {
 
 TEST_P(BitBltOp, OverlappingTransferWithinOneSurfaceReadsSourceFirst) {
   HDC dc = surfaceWith(noise(40, 30, 3));
-  Bitmap expected = *SurfaceBitmap(dc);
+  Bitmap expected = *SurfacePixels(dc);
   // {x, y, width, xSrc, ySrc}, 20 rows each: every direction, along one row
   // both ways, and whole rows (one contiguous block) down and up.
   const int moves[][5] = {{7, 4, 30, 4, 4}, {1, 4, 30, 4, 4},  {4, 6, 30, 4, 4}, {4, 2, 30, 4, 4},
@@ -75,7 +77,7 @@ TEST_P(BitBltOp, OverlappingTransferWithinOneSurfaceReadsSourceFirst) {
     const Bitmap before = expected;
     ASSERT_NE(BitBlt(dc, m[0], m[1], m[2], 20, dc, m[3], m[4], GetParam()), 0);
     model(expected, m[0], m[1], m[2], 20, before, m[3], m[4], GetParam());
-    ASSERT_EQ(*SurfaceBitmap(dc), expected) << m[0] << "," << m[1];
+    ASSERT_EQ(*SurfacePixels(dc), expected) << m[0] << "," << m[1];
   }
   DeleteDC(dc);
 }
@@ -87,10 +89,10 @@ TEST(BitBlt, WindowSizedCopiesMatchTheModel) {
   HDC src = surfaceWith(noise(2048, 2100, 9));
   HDC dst = surfaceWith(Bitmap(2048, 2100));
   for (auto [x, sx] : {std::pair{0, 0}, {3, 1}, {-1, 0}}) {
-    Bitmap expected = *SurfaceBitmap(dst);
+    Bitmap expected = *SurfacePixels(dst);
     ASSERT_NE(BitBlt(dst, x, 0, 2048, 2100, src, sx, 0, SRCCOPY), 0);
-    model(expected, x, 0, 2048, 2100, *SurfaceBitmap(src), sx, 0, SRCCOPY);
-    EXPECT_TRUE(*SurfaceBitmap(dst) == expected) << x << " from " << sx;
+    model(expected, x, 0, 2048, 2100, *SurfacePixels(src), sx, 0, SRCCOPY);
+    EXPECT_TRUE(*SurfacePixels(dst) == expected) << x << " from " << sx;
   }
   DeleteDC(src);
   DeleteDC(dst);
@@ -102,7 +104,7 @@ TEST(BitBlt, FailsQuietlyOnBadHandlesOperationsAndSizes) {
   HDC dead = CreateCompatibleDC(0);
   DeleteDC(dead);
   HBITMAP bitmap = CreateBitmapFromPixels(Bitmap(8, 8));
-  const Bitmap before = *SurfaceBitmap(a);
+  const Bitmap before = *SurfacePixels(a);
   for (HDC bad : {0, -5, dead, bitmap, 1 << 30}) {
     EXPECT_EQ(BitBlt(a, 0, 0, 8, 8, bad, 0, 0, SRCPAINT), 0);
     EXPECT_EQ(BitBlt(bad, 0, 0, 8, 8, b, 0, 0, SRCCOPY), 0);
@@ -113,7 +115,7 @@ TEST(BitBlt, FailsQuietlyOnBadHandlesOperationsAndSizes) {
   // Extreme coordinates clip to nothing without overflowing.
   EXPECT_NE(BitBlt(a, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, b, INT32_MIN, 0, SRCCOPY), 0);
   EXPECT_NE(BitBlt(a, -2, 0, INT32_MAX, 8, b, INT32_MAX, 0, SRCCOPY), 0);
-  EXPECT_EQ(*SurfaceBitmap(a), before);
+  EXPECT_EQ(*SurfacePixels(a), before);
   // A bitmap resized through direct access without its pixels is not read.
   SurfaceBitmap(b)->width = 100;
   EXPECT_EQ(BitBlt(a, 0, 0, 100, 8, b, 0, 0, SRCCOPY), 0);
@@ -141,6 +143,7 @@ TEST(Objects, CreationAndPixelReadsCheckTheirArguments) {
   DeleteDC(dc);
   EXPECT_EQ(DeleteDC(dc), 0);
   EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+  EXPECT_EQ(SurfacePixels(dc), nullptr);
   EXPECT_EQ(SurfaceBitmap(dc), nullptr);
   EXPECT_GT(CreateCompatibleDC(0), dc);  // handles are never reused
 }
@@ -180,6 +183,124 @@ TEST(Objects, BitmapIsSelectedIntoOneSurfaceAtATime) {
   DeleteDC(a);
   DeleteObject(bmp);
   DeleteObject(other);
+}
+
+// --- Repeated whole copies move only what changed ---------------------------
+
+// Random drawing on four surfaces, checked after every step against the plain
+// model. The whole-surface copies between fixed pairs repeat often enough to
+// take the short way, and everything that must force a full copy happens in
+// between: writes through SurfaceBitmap, selecting other bitmaps, freeing and
+// reallocating, bursts that overflow the change log, copies the other way.
+TEST(RepeatedCopy, AlwaysEqualsThePlainCopy) {
+  struct Slot {
+    HDC dc = 0;
+    HBITMAP bitmap = 0;
+    Bitmap model;
+  };
+  std::mt19937 rng(20240611);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto make = [&](Slot& s, Bitmap pixels) {
+    s.dc = CreateCompatibleDC(0);
+    s.bitmap = CreateBitmapFromPixels(pixels);
+    SelectObject(s.dc, s.bitmap);
+    s.model = std::move(pixels);
+  };
+  // Two large enough that a burst of 1 x 1 writes overflows the log while
+  // still covering under a quarter of them.
+  const Size sizes[] = {{160, 120}, {160, 120}, {48, 40}, {40, 56}};
+  Slot slots[4];
+  std::map<HBITMAP, Bitmap> spare;  // unselected bitmaps and their pixels
+  for (int i = 0; i < 4; ++i) {
+    make(slots[i], noise(sizes[i].width, sizes[i].height, i));
+    const Bitmap b = noise(sizes[i].width, sizes[i].height, 100 + i);
+    spare[CreateBitmapFromPixels(b)] = b;
+  }
+  // {dst, src, x, y, xSrc, ySrc}: both ways between the large pair, shifted
+  // one way, and a clipped copy between surfaces of different sizes.
+  const int pairs[][6] = {{1, 0, 3, -2, 1, 0}, {0, 1, 0, 0, 0, 0}, {3, 2, 5, -4, 0, 0}};
+  auto blit = [&](int d, int x, int y, int w, int h, int s, int sx, int sy, std::uint32_t rop) {
+    Bitmap copy;  // within one surface the model reads the pixels from before
+    const Bitmap* from = &slots[s].model;
+    if (s == d) from = &(copy = *from);
+    ASSERT_NE(BitBlt(slots[d].dc, x, y, w, h, slots[s].dc, sx, sy, rop), 0);
+    model(slots[d].model, x, y, w, h, *from, sx, sy, rop);
+  };
+  const CopyCounts before = CopyCountsSoFar();
+  const std::uint32_t rops[] = {SRCCOPY, SRCAND, SRCPAINT};
+  std::array<int, 3> corner{};  // surface, x, y of the last sprite
+  for (int step = 0; step < 6000; ++step) {
+    const int op = pick(0, 99), k = pick(0, 3);
+    Slot& slot = slots[k];
+    const Size size{slot.model.width, slot.model.height};
+    if (op < 35) {  // now and then only part of the same pair's copy
+      const auto& p = pairs[op < 25 ? 0 : pick(0, 2)];
+      const bool part = op >= 28;
+      blit(p[0], p[2], p[3], part ? pick(1, 200) : 200, part ? pick(1, 200) : 200, p[1],
+           p[4] + (part ? pick(0, 3) : 0), p[5] + (part ? pick(0, 3) : 0), SRCCOPY);
+    } else if (op < 75) {  // sprites, partly off the edges, often at the last one's corner
+      const int w = pick(1, op < 70 ? 12 : 70), h = pick(1, op < 70 ? 12 : 70);
+      if (pick(0, 1)) corner = {k, pick(-w, size.width), pick(-h, size.height)};
+      blit(corner[0], corner[1], corner[2], w, h, pick(0, 3), pick(-4, 40), pick(-4, 40),
+           rops[pick(0, 2)]);
+    } else if (op < 83) {  // drawn behind BitBlt's back
+      const int x = pick(0, size.width - 1), y = pick(0, size.height - 1);
+      SurfaceBitmap(slot.dc)->at(x, y) = slot.model.at(x, y) = static_cast<Pixel>(step);
+    } else if (op < 85) {
+      const Bitmap b = noise(size.width, size.height, step);
+      *SurfaceBitmap(slot.dc) = slot.model = b;
+    } else if (op < 91) {  // swap in a spare bitmap, perhaps one used before
+      auto it = std::next(spare.begin(), pick(0, static_cast<int>(spare.size()) - 1));
+      const HBITMAP chosen = it->first;
+      Bitmap pixels = std::move(it->second);
+      spare.erase(it);
+      ASSERT_EQ(SelectObject(slot.dc, chosen), slot.bitmap);
+      spare[slot.bitmap] = std::move(slot.model);
+      slot.bitmap = chosen;
+      slot.model = std::move(pixels);
+    } else if (op < 95) {  // free; the next bitmap may well reuse the memory
+      DeleteDC(slot.dc);
+      DeleteObject(slot.bitmap);
+      make(slot, noise(size.width, size.height, 7 * step));
+    } else if (op < 96) {  // more rectangles than the log holds
+      for (int i = 0; i < 4200; ++i) {
+        const int x = pick(0, size.width - 1), y = pick(0, size.height - 1);
+        blit(k, x, y, 1, 1, (k + 1) % 4, x % 40, y % 40, SRCPAINT);
+      }
+    }
+    for (const Slot& s : slots) ASSERT_TRUE(*SurfacePixels(s.dc) == s.model) << "step " << step;
+  }
+  // Both ways of copying were exercised.
+  EXPECT_GT(CopyCountsSoFar().changes - before.changes, 300u);
+  EXPECT_GT(CopyCountsSoFar().full - before.full, 300u);
+  for (Slot& s : slots) DeleteDC(s.dc), DeleteObject(s.bitmap);
+  for (auto& [handle, pixels] : spare) DeleteObject(handle);
+}
+
+TEST(RepeatedCopy, SeesWritesToTheSourceThroughDirectAccess) {
+  HDC background = surfaceWith(noise(64, 48, 1));
+  HDC window = surfaceWith(Bitmap(64, 48));
+  ASSERT_NE(BitBlt(window, 0, 0, 64, 48, background, 0, 0, SRCCOPY), 0);
+  const CopyCounts first = CopyCountsSoFar();
+  ASSERT_NE(BitBlt(window, 0, 0, 64, 48, background, 0, 0, SRCCOPY), 0);
+  EXPECT_EQ(CopyCountsSoFar().changes, first.changes + 1);  // nothing drawn: nothing moved
+  SurfaceBitmap(background)->at(40, 30) = rgb(9, 8, 7);
+  ASSERT_NE(BitBlt(window, 0, 0, 64, 48, background, 0, 0, SRCCOPY), 0);
+  EXPECT_EQ(GetPixel(window, 40, 30), toColorRef(rgb(9, 8, 7)));
+  DeleteDC(background);
+  DeleteDC(window);
+}
+
+TEST(RepeatedCopy, IsNotFooledByANewBitmapInTheMemoryOfAFreedOne) {
+  HDC window = surfaceWith(Bitmap(64, 48));
+  for (std::uint32_t seed = 0; seed < 20; ++seed) {
+    // Each background is freed before the next is made, the same size.
+    HDC background = surfaceWith(noise(64, 48, seed));
+    ASSERT_NE(BitBlt(window, 0, 0, 64, 48, background, 0, 0, SRCCOPY), 0);
+    ASSERT_EQ(*SurfacePixels(window), *SurfacePixels(background)) << seed;
+    DeleteDC(background);
+  }
+  DeleteDC(window);
 }
 
 }  // namespace

@@ -21,12 +21,12 @@ TEST(HeadlessDesktop, CaptureIsOneToOneWithBlackOffTheMonitors) {
   gdi::SelectObject(dc, bm);
   // (0, 0) of the primary screen is (100, 50) of the desktop picture.
   ASSERT_TRUE(platform.captureDesktop(dc, 0, 0, {50, 40}));
-  EXPECT_EQ(gdi::SurfaceBitmap(dc)->at(0, 0), desktop.at(100, 50));
-  EXPECT_EQ(gdi::SurfaceBitmap(dc)->at(49, 39), desktop.at(149, 89));
+  EXPECT_EQ(gdi::SurfacePixels(dc)->at(0, 0), desktop.at(100, 50));
+  EXPECT_EQ(gdi::SurfacePixels(dc)->at(49, 39), desktop.at(149, 89));
   ASSERT_TRUE(platform.captureDesktop(dc, 190, -60, {50, 40}));
-  EXPECT_EQ(gdi::SurfaceBitmap(dc)->at(0, 0), 0u);    // above the virtual screen
-  EXPECT_EQ(gdi::SurfaceBitmap(dc)->at(49, 39), 0u);  // right of it
-  EXPECT_EQ(gdi::SurfaceBitmap(dc)->at(0, 39), desktop.at(290, 29));
+  EXPECT_EQ(gdi::SurfacePixels(dc)->at(0, 0), 0u);    // above the virtual screen
+  EXPECT_EQ(gdi::SurfacePixels(dc)->at(49, 39), 0u);  // right of it
+  EXPECT_EQ(gdi::SurfacePixels(dc)->at(0, 39), desktop.at(290, 29));
   EXPECT_FALSE(platform.captureDesktop(0, 0, 0, {50, 40}));
   gdi::DeleteDC(dc);
   gdi::DeleteObject(bm);

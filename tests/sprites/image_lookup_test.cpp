@@ -46,7 +46,7 @@ TEST_F(ImageLookupTest, TableNamesGiveTheWindowsPictureSurfaces) {
   for (const auto& [name, id] : rows) {
     const gdi::HDC dc = lookup->GetImageDC(name);
     ASSERT_GT(dc, 0) << name;
-    EXPECT_EQ(*gdi::SurfaceBitmap(dc), images::picture(id)) << name;
+    EXPECT_EQ(*gdi::SurfacePixels(dc), images::picture(id)) << name;
     EXPECT_EQ(lookup->GetImageDC(name), dc) << "asking twice gives the same surface";
   }
 }
@@ -70,7 +70,7 @@ TEST_F(ImageLookupTest, SnapshotIsANewSurfaceEachTimeOrZeroWhenMissing) {
   const gdi::HDC second = lookup->GetImageDC("snapshot.bmp");
   ASSERT_GT(first, 0);
   EXPECT_NE(first, second);
-  EXPECT_EQ(*gdi::SurfaceBitmap(first), picture);
+  EXPECT_EQ(*gdi::SurfacePixels(first), picture);
   EXPECT_NE(ImageLookup::DeleteImageDC(first), 0);
   EXPECT_NE(ImageLookup::DeleteImageDC(second), 0);
   EXPECT_EQ(gdi::LiveObjectCount(), before);

@@ -186,7 +186,7 @@ void Form::syncImageSize() {
   if (current == client && imageBitmap_ != 0) return;
   const gdi::Pixel back = layout_.backColour.value_or(gdi::rgb(192, 192, 192));
   gdi::Bitmap fresh(std::max(1, client.width), std::max(1, client.height), back);
-  if (const gdi::Bitmap* old = gdi::SurfaceBitmap(image_); old && imageBitmap_ != 0) {
+  if (const gdi::Bitmap* old = gdi::SurfacePixels(image_); old && imageBitmap_ != 0) {
     const int w = std::min(old->width, fresh.width);
     const int h = std::min(old->height, fresh.height);
     for (int y = 0; y < h; ++y) {
@@ -204,7 +204,7 @@ gdi::COLORREF Form::point(int x, int y) const { return gdi::GetPixel(image_, x, 
 
 void Form::present() {
   if (!native_ || image_ <= 0) return;
-  if (const gdi::Bitmap* image = gdi::SurfaceBitmap(image_)) native_->present(*image);
+  if (const gdi::Bitmap* image = gdi::SurfacePixels(image_)) native_->present(*image);
 }
 
 void Form::repaint() {

@@ -51,7 +51,9 @@ struct Bitmap {
 
   Bitmap() = default;
   Bitmap(int w, int h, Pixel fill = 0)
-      : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
+      : width(w),
+        height(h),
+        pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fill) {}
   Pixel& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
   Pixel at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
   bool operator==(const Bitmap&) const = default;
@@ -93,7 +95,9 @@ int DeleteDC(HDC surface);
 // of both surfaces: only pixels whose source and destination both lie inside
 // their bitmaps are touched. Returns non-zero on success; 0 (nothing drawn)
 // when a handle is not live, the operation is unknown, or the size is not
-// positive.
+// positive. A frame's whole-window copy of an unchanged background costs only
+// what was drawn since the previous frame (see CopyCounts); the pixels are
+// always exactly those of a plain copy.
 int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
            std::uint32_t rop);
 
@@ -103,10 +107,17 @@ COLORREF GetPixel(HDC surface, int x, int y);
 
 // --- Direct access (backends, picture files, tests) ------------------------
 
-// The bitmap selected into a live surface, or nullptr. The pointer stays valid
-// until the surface is deleted or selects another bitmap. Writing through it
-// draws on the surface.
+// The bitmap selected into a live surface, for writing; nullptr when the
+// surface is not live. The pointer stays valid until the surface is deleted or
+// selects another bitmap. BitBlt cannot see what is written through it, so
+// each call counts as "the whole bitmap changed" and makes the next copy that
+// involves the bitmap a full one: write right after the call, and call again
+// for writes after a later BitBlt. Readers use SurfacePixels.
 Bitmap* SurfaceBitmap(HDC surface);
+
+// The bitmap selected into a live surface, for reading only; nullptr when the
+// surface is not live. Same lifetime as SurfaceBitmap, and costs nothing.
+const Bitmap* SurfacePixels(HDC surface);
 
 // Size of the bitmap selected into a surface; {0, 0} when not live.
 struct Size {
@@ -122,6 +133,16 @@ bool IsBitmap(HBITMAP handle);
 
 // Number of live surfaces plus live bitmap handles, for leak checks.
 int LiveObjectCount();
+
+// How the SRCCOPY transfers between two different bitmaps were carried out
+// since the process started (for tests and the benchmark). A copy that repeats
+// the previous one onto the same bitmap - same source bitmap, same clipped
+// rectangle - moves only what was drawn on either bitmap since then.
+struct CopyCounts {
+  std::uint64_t full = 0;     // every pixel of the rectangle moved
+  std::uint64_t changes = 0;  // only the parts changed since the previous copy
+};
+CopyCounts CopyCountsSoFar();
 
 // --- Windows bitmap files ----------------------------------------------------
 

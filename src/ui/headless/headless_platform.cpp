@@ -356,7 +356,7 @@ std::optional<std::string> HeadlessPlatform::storedSetting(const std::string& ap
 }
 
 bool HeadlessPlatform::saveFrame(const forms::Form& form, const std::string& path) {
-  const gdi::Bitmap* image = gdi::SurfaceBitmap(form.hDC());
+  const gdi::Bitmap* image = gdi::SurfacePixels(form.hDC());
   if (!image) return false;
   gdi::WriteBitmapFile(path, *image);
   return true;
