@@ -170,33 +170,25 @@ const gdi::Bitmap& picture(ImageId id) {
 }
 
 SurfaceName surfaceName(ImageId id) {
-  switch (id) {
-    case ImageId::Grinzo1:
-    case ImageId::Grinzo2:
-    case ImageId::Grinzo3:
-    case ImageId::Grinzo4:
-    case ImageId::Grinzo5:
-      return {"picGrinzo", idNumber(id) - idNumber(ImageId::Grinzo1)};
-    case ImageId::GrinzoMask:
-      return {"picGrinzoMask"};
-    case ImageId::Splat:
-      return {"picSplat"};
-    case ImageId::SplatMask:
-      return {"picSplatMask"};
-    case ImageId::Pistol:
-      return {"picPistol"};
-    case ImageId::PistolMask:
-      return {"picPistolMask"};
-    case ImageId::Shotgun:
-      return {"picShotgun"};
-    case ImageId::ShotgunMask:
-      return {"picShotgunMask"};
-    case ImageId::Cursor:
-      return {"picCursor"};
-    case ImageId::CursorMask:
-      return {"picCursorMask"};
-  }
-  throw std::out_of_range("no image with id " + std::to_string(idNumber(id)));
+  checkId(id);
+  // In ImageId order; the five faces are the elements of one control array.
+  static constexpr std::array<SurfaceName, kImageCount> kNames{{
+      {"picGrinzo", 0},
+      {"picGrinzo", 1},
+      {"picGrinzo", 2},
+      {"picGrinzo", 3},
+      {"picGrinzo", 4},
+      {"picGrinzoMask", -1},
+      {"picSplat", -1},
+      {"picSplatMask", -1},
+      {"picPistol", -1},
+      {"picPistolMask", -1},
+      {"picShotgun", -1},
+      {"picShotgunMask", -1},
+      {"picCursor", -1},
+      {"picCursorMask", -1},
+  }};
+  return kNames[static_cast<std::size_t>(idNumber(id))];
 }
 
 const IconImage& programIcon(int size) {
