@@ -10,7 +10,7 @@ set(GRINZO_FORBIDDEN_DIR ${CMAKE_CURRENT_LIST_DIR}/forbidden-headers)
 # cannot be poisoned.
 set(GRINZO_CORE_DIRS
     src/ui/runtime src/ui/gdi src/ui/images src/ui/forms src/ui/layouts src/ui/headless
-    src/sprites src/config src/game src/start)
+    src/sprites src/config src/game src/start src/replay)
 set(_core_sources "")
 foreach(dir IN LISTS GRINZO_CORE_DIRS)
   file(GLOB_RECURSE _found CONFIGURE_DEPENDS

@@ -533,6 +533,26 @@ int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int 
   return 1;
 }
 
+int PatBlt(HDC dst, int x, int y, int width, int height, std::uint32_t rop) {
+  if (rop != BLACKNESS || width <= 0 || height <= 0) return 0;
+  Canvas* c = surfaceCanvas(dst);
+  if (!c || !consistent(c->pixels)) return 0;
+  Bitmap& b = c->pixels;
+  const std::int64_t left = std::max<std::int64_t>(x, 0);
+  const std::int64_t top = std::max<std::int64_t>(y, 0);
+  const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, b.width);
+  const std::int64_t bottom =
+      std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, b.height);
+  if (left >= right || top >= bottom) return 1;
+  const Rect r{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+               static_cast<int>(bottom - top)};
+  noteWrite(*c, r);
+  for (int row = r.y; row < r.y + r.height; ++row) {
+    std::fill_n(&b.pixels[static_cast<std::size_t>(row) * b.width + r.x], r.width, Pixel{0});
+  }
+  return 1;
+}
+
 COLORREF GetPixel(HDC surface, int x, int y) {
   const Bitmap* b = SurfacePixels(surface);
   if (!b || !consistent(*b) || x < 0 || y < 0 || x >= b->width || y >= b->height) {

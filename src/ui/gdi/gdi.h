@@ -29,6 +29,7 @@ using Pixel = std::uint32_t;     // 0x00RRGGBB, as surfaces store it
 inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
 inline constexpr std::uint32_t SRCAND = 0x008800C6;
 inline constexpr std::uint32_t SRCPAINT = 0x00EE0086;
+inline constexpr std::uint32_t BLACKNESS = 0x00000042;
 inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 constexpr Pixel rgb(int r, int g, int b) {
@@ -101,6 +102,9 @@ int DeleteDC(HDC surface);
 int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
            std::uint32_t rop);
 
+// Fills width x height pixels at (x, y) of `dst`, clipped to its bitmap. Only
+// BLACKNESS is known; 0 for any other operation or a surface that is not live.
+int PatBlt(HDC dst, int x, int y, int width, int height, std::uint32_t rop);
 // The colour at (x, y) of the surface's bitmap, as a COLORREF; CLR_INVALID
 // outside the bitmap or for a surface that is not live.
 COLORREF GetPixel(HDC surface, int x, int y);

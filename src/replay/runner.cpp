@@ -1,0 +1,310 @@
+#include "replay/runner.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "game/frm_grinzo.h"
+#include "replay/script.h"
+#include "replay/state_json.h"
+#include "start/modes.h"
+#include "ui/headless/headless_platform.h"
+#include "ui/runtime/app_info.h"
+#include "ui/runtime/convert.h"
+#include "ui/runtime/random.h"
+
+namespace grinzo::replay {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double number(const std::string& option, const std::string& text) {
+  try {
+    const double value = rt::parseNumber(text);
+    if (std::isfinite(value)) return value;
+  } catch (const std::exception&) {
+  }
+  throw UsageError("bad value '" + text + "' for " + option);
+}
+
+long count(const std::string& option, const std::string& text, long low) {
+  const double value = number(option, text);
+  if (value != std::floor(value) || value < low || value > 1e9) {
+    throw UsageError("bad value '" + text + "' for " + option);
+  }
+  return static_cast<long>(value);
+}
+
+// A fresh, empty folder under the system's temporary folder.
+fs::path freshFolder(const std::string& prefix) {
+  std::random_device entropy;
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / (prefix + std::to_string(entropy()));
+    if (fs::create_directory(candidate)) return candidate;
+  }
+  throw std::runtime_error("cannot make a temporary folder in " + base.string());
+}
+
+// Removes the folders a run made for itself, whatever way the run ends.
+struct TemporaryFolders {
+  std::vector<fs::path> paths;
+  ~TemporaryFolders() {
+    for (const fs::path& p : paths) {
+      std::error_code ignored;
+      fs::remove_all(p, ignored);
+    }
+  }
+};
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read \"" + path + "\"");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string frameFileName(long frame) {
+  std::string digits = std::to_string(frame);
+  if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
+  return "frame-" + digits + ".bmp";
+}
+
+}  // namespace
+
+std::string usageText() {
+  return "usage: grinzo-headless [--mode s|p] [--size WxH] [--desktop FILE.bmp]\n"
+         "         [--start-time SECONDS] [--dt SECONDS] [--frames N]\n"
+         "         [--setting KEY=TEXT]... [--registry-password TEXT]\n"
+         "         [--password-answer accept|refuse] [--folder DIR] [--user-data DIR]\n"
+         "         [--family nt|9x|unknown] [--script FILE] [--state FILE]\n"
+         "         [--record DIR] [--every K]\n";
+}
+
+RunOptions parseArguments(const std::vector<std::string>& args) {
+  RunOptions o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw UsageError("missing value after " + arg);
+      return args[++i];
+    };
+    if (arg == "--mode") {
+      const std::string& v = value();
+      if (v != "s" && v != "p") throw UsageError("bad mode '" + v + "' (s or p)");
+      o.preview = v == "p";
+    } else if (arg == "--size") {
+      const std::string& v = value();
+      const auto x = v.find('x');
+      if (x == std::string::npos) throw UsageError("bad size '" + v + "' (WxH)");
+      o.width = static_cast<int>(count("--size", v.substr(0, x), 1));
+      o.height = static_cast<int>(count("--size", v.substr(x + 1), 1));
+      if (o.width > 16384 || o.height > 16384) throw UsageError("size '" + v + "' too large");
+    } else if (arg == "--desktop") {
+      o.desktop = value();
+    } else if (arg == "--start-time") {
+      o.startTime = number(arg, value());
+      if (o.startTime < 0 || o.startTime >= 86400)
+        throw UsageError("--start-time must lie in 0 to 86400 seconds");
+    } else if (arg == "--dt") {
+      o.dt = number(arg, value());
+      if (o.dt <= 0 || o.dt > 3600) throw UsageError("--dt must lie above 0 and up to 3600");
+    } else if (arg == "--frames") {
+      o.frames = count(arg, value(), 1);
+    } else if (arg == "--setting") {
+      const std::string& v = value();
+      const auto eq = v.find('=');
+      const std::string key = v.substr(0, eq);
+      if (eq == std::string::npos || (key != "Level" && key != "Faces" && key != "Sound"))
+        throw UsageError("bad setting '" + v + "' (Level=, Faces= or Sound=TEXT)");
+      o.settings.emplace_back(key, v.substr(eq + 1));
+    } else if (arg == "--registry-password") {
+      o.registryPassword = value();
+    } else if (arg == "--password-answer") {
+      const std::string& v = value();
+      if (v != "accept" && v != "refuse")
+        throw UsageError("bad password answer '" + v + "' (accept or refuse)");
+      o.acceptPassword = v == "accept";
+    } else if (arg == "--folder") {
+      o.folder = value();
+    } else if (arg == "--user-data") {
+      o.userDataFolder = value();
+    } else if (arg == "--family") {
+      const std::string& v = value();
+      if (v == "nt") {
+        o.family = ui::PlatformFamily::WindowsNT;
+      } else if (v == "9x") {
+        o.family = ui::PlatformFamily::Windows9x;
+      } else if (v == "unknown") {
+        o.family = ui::PlatformFamily::Unknown;
+      } else {
+        throw UsageError("bad family '" + v + "' (nt, 9x or unknown)");
+      }
+    } else if (arg == "--script") {
+      o.script = value();
+    } else if (arg == "--state") {
+      o.state = value();
+    } else if (arg == "--record") {
+      o.record = value();
+    } else if (arg == "--every") {
+      o.every = count(arg, value(), 1);
+    } else {
+      throw UsageError("unknown option '" + arg + "'");
+    }
+  }
+  return o;
+}
+
+int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& err) {
+  std::vector<headless::InputEvent> script;
+  if (!o.script.empty()) {
+    try {
+      script = parseScript(readWholeFile(o.script));
+    } catch (const std::exception& e) {
+      err << "grinzo-headless: script " << o.script << ": " << e.what() << "\n";
+      return kRunBadInput;
+    }
+  }
+
+  TemporaryFolders temporary;
+  headless::HeadlessOptions h;
+  h.family = o.family;
+  h.startTime = o.startTime;
+  // The preview's host window has the run's size; the screen behind it is
+  // at least 800 x 600.
+  const int screenWidth = o.preview ? std::max(o.width, 800) : o.width;
+  const int screenHeight = o.preview ? std::max(o.height, 600) : o.height;
+  h.screen.primary = {0, 0, screenWidth, screenHeight};
+  h.screen.virtualScreen = h.screen.primary;
+  try {
+    if (o.folder.empty()) {
+      const fs::path folder = freshFolder("grinzo-headless-");
+      temporary.paths.push_back(folder);
+      for (const char* asset :
+           {"mouseicon.ico", "grinzo.ico", "gun.wav", "shotgun.wav", "machgun.wav"}) {
+        std::error_code missing;  // a missing asset shows as the game's own failure
+        fs::copy_file(fs::path(assetFolder) / asset, folder / asset, missing);
+      }
+      h.programFolder = folder.string();
+    } else {
+      h.programFolder = o.folder;
+    }
+    if (o.userDataFolder.empty()) {
+      const fs::path userData = freshFolder("grinzo-headless-user-");
+      temporary.paths.push_back(userData);
+      h.userDataFolder = (userData / rt::kAppTitle).string();
+    } else {
+      h.userDataFolder = o.userDataFolder;
+    }
+  } catch (const std::exception& e) {
+    err << "grinzo-headless: " << e.what() << "\n";
+    return kRunFailed;
+  }
+
+  headless::HeadlessPlatform platform(h);
+  if (!o.desktop.empty()) {
+    try {
+      platform.setDesktop(gdi::ReadBitmapFile(o.desktop));
+    } catch (const std::exception& e) {
+      err << "grinzo-headless: " << e.what() << "\n";
+      return kRunFailed;
+    }
+  }
+  for (const auto& [key, text] : o.settings)
+    platform.setSetting(rt::kAppTitle, "Settings", key, text);
+  if (o.registryPassword) {
+    ui::RegistryValue value{1, {o.registryPassword->begin(), o.registryPassword->end()}};
+    value.data.push_back(0);
+    platform.setRegistryValue(ui::kHkeyCurrentUser, "Control Panel\\Desktop",
+                              "ScreenSaveUsePassword", value);
+  }
+  platform.setPasswordAnswer(o.acceptPassword);
+  for (headless::InputEvent event : script) {
+    event.time += o.startTime;
+    platform.post(std::move(event));
+  }
+
+  std::ofstream state;
+  if (!o.state.empty()) {
+    state.open(o.state, std::ios::binary | std::ios::trunc);
+    if (!state) {
+      err << "grinzo-headless: cannot write the state file \"" << o.state << "\"\n";
+      return kRunFailed;
+    }
+  }
+  if (!o.record.empty()) {
+    std::error_code failed;
+    fs::create_directories(o.record, failed);
+    if (failed) {
+      err << "grinzo-headless: cannot make the folder \"" << o.record << "\"\n";
+      return kRunFailed;
+    }
+  }
+
+  // A random source of the run's own, so that every run starts alike.
+  rt::RandomSource random;
+  game::frmGrinzo game(platform, o.preview, random);
+  long frame = 0;
+  std::size_t soundsSeen = 0;
+  std::size_t messagesSeen = 0;
+  std::string failure;
+  game.setFrameListener([&] {
+    ++frame;
+    FrameRecord record;
+    record.frame = frame;
+    record.time = platform.manualClock().continuousSeconds() - o.startTime;
+    const auto& sounds = platform.soundsPlayed();
+    for (; soundsSeen < sounds.size(); ++soundsSeen)
+      record.sounds.push_back(fs::path(sounds[soundsSeen]).filename().string());
+    const auto& messages = platform.messageBoxes();
+    for (; messagesSeen < messages.size(); ++messagesSeen)
+      record.messages.push_back(messages[messagesSeen]);
+    if (state.is_open()) state << stateJson(game, record) << '\n';
+    if (!o.record.empty() && frame % o.every == 0 && failure.empty()) {
+      try {
+        headless::HeadlessPlatform::saveFrame(game,
+                                              (fs::path(o.record) / frameFileName(frame)).string());
+      } catch (const std::exception& e) {
+        failure = e.what();
+      }
+    }
+    platform.manualClock().advance(o.dt);
+    // Enough frames (or a recording that failed): the close request makes
+    // this frame the last.
+    if (frame >= o.frames || !failure.empty()) game.unload(forms::UnloadMode::FormCode);
+  });
+
+  try {
+    if (o.preview) {
+      start::showPreview(game, platform.addHostWindow({o.width, o.height}));
+    } else {
+      start::showFullScreen(game);
+    }
+  } catch (const std::exception& e) {
+    err << "grinzo-headless: the game could not start: " << e.what() << "\n";
+    return kRunFailed;
+  }
+
+  // The loop runs inside the timer's first tick and returns when the game ends.
+  while (game.isLoaded()) {
+    platform.manualClock().advance(o.dt);
+    platform.processPendingMessages();
+  }
+  if (!failure.empty()) {
+    err << "grinzo-headless: " << failure << "\n";
+    return kRunFailed;
+  }
+  if (state.is_open()) {
+    state.flush();
+    if (!state) {
+      err << "grinzo-headless: writing the state file \"" << o.state << "\" failed\n";
+      return kRunFailed;
+    }
+  }
+  return kRunOk;
+}
+
+}  // namespace grinzo::replay
