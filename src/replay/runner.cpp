@@ -222,8 +222,10 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
                               "ScreenSaveUsePassword", value);
   }
   platform.setPasswordAnswer(o.acceptPassword);
+  // The clock of frame k reads startTime + k * dt; an event is due at the first
+  // frame at or after its time, which a rounding error must not postpone.
   for (headless::InputEvent event : script) {
-    event.time += o.startTime;
+    event.time += o.startTime - 1e-7;
     platform.post(std::move(event));
   }
 
@@ -247,6 +249,13 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   // A random source of the run's own, so that every run starts alike.
   rt::RandomSource random;
   game::frmGrinzo game(platform, o.preview, random);
+  // The clock moves by whole steps of dt from the start, computed afresh
+  // each time so that no rounding error piles up over a long run.
+  long clockSteps = 0;
+  const auto advanceClock = [&] {
+    ++clockSteps;
+    platform.manualClock().set(o.startTime + static_cast<double>(clockSteps) * o.dt);
+  };
   long frame = 0;
   std::size_t soundsSeen = 0;
   std::size_t messagesSeen = 0;
@@ -271,7 +280,7 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
         failure = e.what();
       }
     }
-    platform.manualClock().advance(o.dt);
+    advanceClock();
     // Enough frames (or a recording that failed): the close request makes
     // this frame the last.
     if (frame >= o.frames || !failure.empty()) game.unload(forms::UnloadMode::FormCode);
@@ -289,8 +298,10 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   }
 
   // The loop runs inside the timer's first tick and returns when the game ends.
+  // Time 0 of the run is the window's load; the timer's first tick, a frame
+  // later, starts the loop.
   while (game.isLoaded()) {
-    platform.manualClock().advance(o.dt);
+    advanceClock();
     platform.processPendingMessages();
   }
   if (!failure.empty()) {

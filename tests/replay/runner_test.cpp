@@ -1,0 +1,129 @@
+#include "replay/runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "replay/script.h"
+
+namespace grinzo::replay {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// The number after "name": in a state line (the first occurrence).
+long field(const std::string& json, const std::string& name) {
+  const auto at = json.find("\"" + name + "\":");
+  return at == std::string::npos ? -99999 : std::stol(json.substr(at + name.size() + 3));
+}
+
+class RunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(::testing::TempDir()) / "grinzo-runner";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const char* assets = std::getenv("GRINZO_ASSETS");
+    assetFolder = assets ? assets : "assets";
+  }
+  int run(std::vector<std::string> args) {
+    err.str("");
+    try {
+      return runGame(parseArguments(args), assetFolder, err);
+    } catch (const UsageError& e) {
+      err << e.what();
+      return kRunBadInput;
+    }
+  }
+  void writeScript(const std::string& text) { std::ofstream(dir / "script.txt") << text; }
+  fs::path dir;
+  std::string assetFolder;
+  std::ostringstream err;
+};
+
+TEST_F(RunnerTest, ScriptLinesAreParsedAndAMalformedOneIsNamed) {
+  const auto events =
+      parseScript("# a comment\n\n0.5 move 10 20 1\r\n1 down 2 3.5 4\n2 key 83\n3 close\n");
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].kind, headless::InputEvent::Kind::MouseMove);
+  EXPECT_EQ(events[0].button, 1);
+  EXPECT_EQ(events[1].kind, headless::InputEvent::Kind::MouseDown);
+  EXPECT_FLOAT_EQ(events[1].x, 3.5f);
+  EXPECT_EQ(events[2].key, 83);
+  for (const char* bad : {"1 down 3 5 5", "x move 1 2 0", "1 move 1 2", "1 jump", "1 key 0",
+                          "-1 close", "1 close now", "1 move 1e9 2 0"}) {
+    try {
+      parseScript(std::string("0 close\n") + bad + "\n");
+      ADD_FAILURE() << bad;
+    } catch (const ScriptError& e) {
+      EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST_F(RunnerTest, BadArgumentsAndScriptsExitTwoAndStartFailuresOne) {
+  EXPECT_EQ(run({"--frames", "0"}), kRunBadInput);
+  EXPECT_EQ(run({"--size", "800"}), kRunBadInput);
+  EXPECT_EQ(run({"--setting", "Colour=red"}), kRunBadInput);
+  EXPECT_EQ(run({"--bogus"}), kRunBadInput);
+  writeScript("0.1 click 1 2\n");
+  EXPECT_EQ(run({"--script", (dir / "script.txt").string()}), kRunBadInput);
+  EXPECT_NE(err.str().find("line 1"), std::string::npos);
+
+  fs::create_directories(dir / "empty");
+  EXPECT_EQ(run({"--folder", (dir / "empty").string(), "--frames", "5"}), kRunFailed);
+  EXPECT_NE(err.str().find("mouseicon.ico"), std::string::npos) << err.str();
+}
+
+TEST_F(RunnerTest, RunsAreDeterministicAndAReplayedClickKillsAFace) {
+  const auto once = [&](const std::string& name, const std::string& script) {
+    writeScript(script);
+    const int status =
+        run({"--frames", "60", "--size", "320x240", "--script", (dir / "script.txt").string(),
+             "--state", (dir / (name + ".jsonl")).string(), "--record", (dir / name).string(),
+             "--every", "20"});
+    EXPECT_EQ(status, kRunOk) << err.str();
+    return slurp(dir / (name + ".jsonl"));
+  };
+  const std::string first = once("a", "");
+  EXPECT_EQ(first, once("b", ""));
+  for (const char* frame : {"frame-000020.bmp", "frame-000040.bmp", "frame-000060.bmp"})
+    EXPECT_EQ(slurp(dir / "a" / frame), slurp(dir / "b" / frame)) << frame;
+  const std::vector<std::string> states = lines(first);
+  ASSERT_EQ(states.size(), 60u);
+  EXPECT_EQ(field(states[0], "frame"), 1);
+  EXPECT_EQ(field(states[0], "left"), 100);
+
+  // Aim at the middle of face "1" as frame 1 left it; the click arrives at
+  // the start of frame 2, before the faces move again.
+  const long x = field(states[0], "x") + 15;
+  const long y = field(states[0], "y") + 15;
+  const std::string shot =
+      once("c", "0.04 down 1 " + std::to_string(x) + " " + std::to_string(y) + "\n1.0 key 27\n");
+  const std::vector<std::string> after = lines(shot);
+  EXPECT_EQ(field(after[1], "left"), 99);
+  EXPECT_NE(after[1].find("\"sounds\":[\"gun.wav\"]"), std::string::npos);
+  EXPECT_EQ(after[1].find("\"key\":\"1\","), std::string::npos) << "face 1 is gone";
+  ASSERT_LT(after.size(), 60u) << "the key press ended the game";
+  EXPECT_NE(after.back().find("\"exit\":true"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace grinzo::replay
