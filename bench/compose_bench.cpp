@@ -9,6 +9,9 @@
 //   - SDL2 composing the same scene the way SDL draws sprites: the same 32-bit
 //     format, the background blitted without a key, every sprite blitted once
 //     with a colour key (black; white for the crosshair mask).
+// A fourth contender, "game", composes the very same frames through the game
+// window's own RefreshScreen, with its face and splat collections, on the
+// headless backend: what the game adds on top of the bare transfers.
 // The table shows medians of single frames (see measure() for the order), and
 // the share of our frames whose background copy moved only what had changed.
 // Before timing, each configuration checks that our frames are exactly those
@@ -24,11 +27,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "game/frm_grinzo.h"
+#include "start/modes.h"
 #include "ui/gdi/gdi.h"
+#include "ui/headless/headless_platform.h"
 #include "ui/images/images.h"
+#include "ui/runtime/app_info.h"
+
+// The benchmark sets the game's faces, splats and pointer directly, as the
+// shooting code and the pointer handler would.
+namespace grinzo::game {
+class FrmGrinzoProbe {
+ public:
+  static sprites::CBlobs& blobs(frmGrinzo& g) { return g.blobs(); }
+  static void setCursor(frmGrinzo& g, int x, int y) {
+    g.mintCursorX = static_cast<std::int16_t>(x);
+    g.mintCursorY = static_cast<std::int16_t>(y);
+  }
+};
+}  // namespace grinzo::game
 
 namespace {
 
@@ -151,6 +174,52 @@ struct OurScene {
   }
 };
 
+// --- The game's own path -----------------------------------------------------
+
+std::string gProgramFolder;  // holds "mouseicon.ico"
+
+struct GameScene {
+  std::unique_ptr<headless::HeadlessPlatform> platform;
+  std::unique_ptr<game::frmGrinzo> window;
+  rt::RandomSource random;
+  std::vector<std::shared_ptr<sprites::CGrinzo>> faces;  // in the collection's order
+
+  GameScene(int width, int height, int faceCount) {
+    headless::HeadlessOptions o;
+    o.screen.primary = {0, 0, width, height};
+    o.screen.virtualScreen = o.screen.primary;
+    o.programFolder = gProgramFolder;
+    o.userDataFolder = (std::filesystem::temp_directory_path() / "grinzo-bench").string();
+    platform = std::make_unique<headless::HeadlessPlatform>(o);
+    platform->setDesktop(desktop(width, height));
+    platform->setSetting(rt::kAppTitle, "Settings", "Faces", std::to_string(faceCount));
+    window = std::make_unique<game::frmGrinzo>(*platform, false, random);
+    start::showFullScreen(*window);
+    window->StartLoop();  // the first level makes the faces
+    const sprites::CGrinzos& collection = *window->faces();
+    int i = 0;
+    for (const auto& face : collection) {
+      // The same picture as the bare scene's face of that index.
+      face->Create(collection.picture(i++ % 5 + 1), collection.maskSurface(), 30, 30);
+      faces.push_back(face);
+    }
+  }
+
+  void compose(const Frame& f) {
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+      faces[i]->X = static_cast<std::int16_t>(f.faces[i].x);
+      faces[i]->Y = static_cast<std::int16_t>(f.faces[i].y);
+    }
+    sprites::CBlobs& blobs = game::FrmGrinzoProbe::blobs(*window);
+    for (const Blob& b : f.blobs) {
+      blobs.Add(static_cast<std::int16_t>(b.type), static_cast<std::int16_t>(b.at.x),
+                static_cast<std::int16_t>(b.at.y));
+    }
+    game::FrmGrinzoProbe::setCursor(*window, f.cursor.x, f.cursor.y);
+    window->RefreshScreen();
+  }
+};
+
 // --- SDL2 ----------------------------------------------------------------------
 
 SDL_Surface* sdlSurfaceOf(const gdi::Bitmap& pixels, int keyRgb = -1) {
@@ -228,7 +297,7 @@ double timeMs(F&& f) {
 }
 
 struct Result {
-  double copy, ours, sdl;
+  double copy, ours, sdl, game;
   int frames;          // measured per contender
   double changesOnly;  // share of our background copies that moved only the changes
 };
@@ -256,6 +325,21 @@ double checkAgainstFullCopies(const OurScene& ours, const std::vector<Frame>& fr
   return static_cast<double>(changes) / count;
 }
 
+// The game's frames must be the bare frames, pixel for pixel.
+void checkGameAgainstOurs(GameScene& game, const std::vector<Frame>& frames, int width,
+                          int height) {
+  const OurScene reference(width, height);
+  for (int i = 0; i < 2 * kFrameSets; ++i) {
+    game.compose(frames[i % kFrameSets]);
+    reference.compose(frames[i % kFrameSets], width, height);
+    if (!(*gdi::SurfacePixels(game.window->hDC()) == *gdi::SurfacePixels(reference.window))) {
+      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, the game's frame %d differs\n", width,
+                   height, frames[0].faces.size(), i);
+      std::abort();
+    }
+  }
+}
+
 Result measure(int width, int height, int faceCount, double seconds) {
   const std::vector<Frame> frames = makeFrames(width, height, faceCount);
   const OurScene ours(width, height);
@@ -263,13 +347,15 @@ Result measure(int width, int height, int faceCount, double seconds) {
   const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
   std::vector<std::uint8_t> from(bytes, 0x5A), to(bytes);
   const double changesOnly = checkAgainstFullCopies(ours, frames, width, height);
+  GameScene game(width, height, faceCount);
+  checkGameAgainstOurs(game, frames, width, height);
 
   // Each contender runs a block of consecutive frames, as a game would, so
   // that it finds the caches the way its own previous frame left them; the
   // first frames of a block only warm up. Blocks alternate until the time is
   // up, so that a noisy machine disturbs all three alike.
   constexpr int kBlock = 8, kWarm = 2;
-  std::vector<double> copyMs, oursMs, sdlMs;
+  std::vector<double> copyMs, oursMs, sdlMs, gameMs;
   const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
   int frame = 0;
   for (int round = 0; round < 3 || (Clock::now() < deadline && round < 1000); ++round) {
@@ -287,11 +373,16 @@ Result measure(int width, int height, int faceCount, double seconds) {
       const double ms = timeMs([&] { sdl.compose(f); });
       if (i >= kWarm) sdlMs.push_back(ms);
     }
+    for (int i = 0; i < kBlock; ++i) {
+      const Frame& f = frames[frame++ % kFrameSets];
+      const double ms = timeMs([&] { game.compose(f); });
+      if (i >= kWarm) gameMs.push_back(ms);
+    }
   }
   volatile std::uint8_t sink = to[bytes / 2];
   (void)sink;
-  return {median(copyMs), median(oursMs), median(sdlMs), static_cast<int>(copyMs.size()),
-          changesOnly};
+  return {median(copyMs), median(oursMs),  median(sdlMs),
+          median(gameMs), static_cast<int>(copyMs.size()), changesOnly};
 }
 
 }  // namespace
@@ -305,21 +396,24 @@ int main(int argc, char** argv) {
 #ifndef __OPTIMIZE__
   std::printf("warning: built without optimisation; the figures mean little\n");
 #endif
+  std::error_code ignored;
+  gProgramFolder = std::filesystem::absolute(argv[0], ignored).parent_path().string();
   SDL_version v;
   SDL_GetVersion(&v);
   std::printf("one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame\n\n", v.major,
               v.minor, v.patch, kSplatsPerFrame);
-  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces", "copy ms",
-              "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "frames", "changes");
+  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces",
+              "copy ms", "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "game ms",
+              "game/ours", "frames", "changes");
   const struct { int width, height; } sizes[] = {{1920, 1080}, {3840, 2160}};
   for (const auto& size : sizes) {
     for (int faces : {10, 1000, 32767}) {
       const Result r = measure(size.width, size.height, faces, seconds);
       char name[32];
       std::snprintf(name, sizeof name, "%dx%d", size.width, size.height);
-      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %7d %7.0f%%\n", name, faces,
-                  r.copy, r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy, r.ours / r.sdl, r.frames,
-                  100 * r.changesOnly);
+      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %9.3f %9.2f %7d %7.0f%%\n",
+                  name, faces, r.copy, r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy,
+                  r.ours / r.sdl, r.game, r.game / r.ours, r.frames, 100 * r.changesOnly);
       std::fflush(stdout);
     }
   }

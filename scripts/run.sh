@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds the program and runs it. Until a windowed backend lands this runs
-# the headless backend: 100 frames of the game window, every 10th written
-# as a bitmap file to out/frames/. Extra arguments go to grinzo-headless.
+# Builds the program and runs it. Until a windowed backend lands this plays
+# the game on the headless backend: a short scripted game at level 3
+# (scripts/demo.txt: handgun, shotgun, machine gun), every 50th frame written
+# as a bitmap file to out/frames/ and the game's state after every frame to
+# out/state.jsonl. Extra arguments go to grinzo-headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build
 cmake -G Ninja -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DGRINZO_TESTS=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
+rm -rf out/frames
 mkdir -p out/frames
-build/release/bin/grinzo-headless --frames 100 --every 10 --record out/frames "$@"
-echo "Frames written to $PWD/out/frames"
+build/release/bin/grinzo-headless --setting Level=3 --script scripts/demo.txt --frames 1100 \
+  --record out/frames --every 50 --state out/state.jsonl "$@"
+echo "Frames written to $PWD/out/frames, states to $PWD/out/state.jsonl"
