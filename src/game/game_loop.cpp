@@ -119,8 +119,10 @@ bool frmGrinzo::RunFrame() {
   rt::skipOnError([&] {
     s.intFpsFrames = rt::add16(s.intFpsFrames, 1);
     const double reading = now();
-    if (s.intFpsFrames == kFpsFrames && reading != s.sngLastFpsTime) {
-      s.dblFps = kFpsFrames / static_cast<double>(rt::toSingle(reading - s.sngLastFpsTime));
+    // Thirty frames within one clock reading cannot be timed: the count goes
+    // on until the clock has moved, and the rate is taken over all of them.
+    if (s.intFpsFrames >= kFpsFrames && reading != s.sngLastFpsTime) {
+      s.dblFps = s.intFpsFrames / static_cast<double>(rt::toSingle(reading - s.sngLastFpsTime));
       s.sngLastFpsTime = reading;
       s.intFpsFrames = 0;
       writeDataFile(kFrameRateFile, rt::formatOneDecimal(s.dblFps));

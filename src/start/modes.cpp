@@ -33,6 +33,9 @@ void showPreview(game::frmGrinzo& game, ui::WindowHandle host) {
     throw rt::RuntimeError(rt::ErrorNumber::InvalidArgument,
                            "The preview's host window " + std::to_string(host) + " went away");
   }
+  // The persistent image follows the client area the host gave, so a host
+  // larger than the primary screen is drawn all over.
+  game.setBoundsPixels(native->bounds());
   game.repaint();
 }
 
