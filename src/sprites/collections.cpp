@@ -19,30 +19,25 @@ CGrinzos::~CGrinzos() {
   ImageLookup::DeleteImageDC(mlngGrinzoMask);
 }
 
-std::string CGrinzos::NextKey() { return std::to_string(++intKeyCount); }
-
 void CGrinzos::Add(std::int16_t intAngle, std::int16_t intX, std::int16_t intY) {
   const int n = static_cast<int>(std::floor(static_cast<double>(random_->next()) * 5 + 1));
   auto face = std::make_shared<CGrinzo>();
-  face->GirnzoCode = NextKey();
   face->Angle = intAngle;
   face->X = intX;
   face->Y = intY;
-  mCol.add(face->GirnzoCode, face);
-  face->Create(mlngGrinzo[n - 1], mlngGrinzoMask, 30, 30);
+  CGrinzo& made = *face;
+  store(std::move(face), &CGrinzo::GirnzoCode);
+  made.Create(mlngGrinzo[n - 1], mlngGrinzoMask, 30, 30);
 }
 
 // --- CBlobs --------------------------------------------------------------------
 
-std::string CBlobs::NextKey() { return std::to_string(++intKeyCount); }
-
 void CBlobs::Add(std::int16_t intType, std::int16_t intX, std::int16_t intY) {
   auto blob = std::make_shared<CBlob>();
-  blob->BlobCode = NextKey();
   blob->BlobType = intType;
   blob->X = intX;
   blob->Y = intY;
-  mCol.add(blob->BlobCode, blob);
+  store(std::move(blob), &CBlob::BlobCode);
 }
 
 }  // namespace grinzo::sprites

@@ -17,6 +17,39 @@
 
 namespace grinzo::sprites {
 
+// What both collections share: the keyed collection, the key counter, and the
+// operations that pass straight through to the collection.
+template <class T>
+class KeyedItems {
+ public:
+  KeyedItems() = default;
+  KeyedItems(const KeyedItems&) = delete;
+  KeyedItems& operator=(const KeyedItems&) = delete;
+
+  // Remove and Item raise RuntimeError KeyNotFound for a key that is not present.
+  void Remove(const std::string& strKey) { mCol.remove(strKey); }
+  std::shared_ptr<T> Item(const std::string& strKey) const { return mCol.item(strKey); }
+  std::int32_t Count() const { return mCol.count(); }
+  // For-each in insertion order; removing the element being visited is safe.
+  auto begin() const { return mCol.begin(); }
+  auto end() const { return mCol.end(); }
+  std::int64_t keysHandedOut() const { return intKeyCount; }
+
+ protected:
+  ~KeyedItems() = default;
+  // Stores `item` under the next key, which it is given as well.
+  void store(std::shared_ptr<T> item, std::string T::*key) {
+    std::string code = std::to_string(++intKeyCount);
+    (*item).*key = code;
+    mCol.add(std::move(code), std::move(item));
+  }
+
+  rt::KeyedCollection<T> mCol;
+
+ private:
+  std::int64_t intKeyCount = 0;
+};
+
 // One splat or hole waiting to be painted into the background.
 class CBlob {
  public:
@@ -28,61 +61,31 @@ class CBlob {
 
 // The live faces. Owns the five face pictures and their shared mask from
 // its creation to its end and lends them to its faces.
-class CGrinzos {
+class CGrinzos : public KeyedItems<CGrinzo> {
  public:
   CGrinzos(const ImageLookup& lookup, rt::RandomSource& random);
   // Drops the faces, then releases the six surfaces.
   ~CGrinzos();
-  CGrinzos(const CGrinzos&) = delete;
-  CGrinzos& operator=(const CGrinzos&) = delete;
 
   // A new face with a picture chosen at random (one draw from the random
   // source, made before anything else), the next key, the given direction
   // and top-left corner, 30 x 30 pixels.
   void Add(std::int16_t intAngle, std::int16_t intX, std::int16_t intY);
-  // Raise RuntimeError KeyNotFound for a key that is not present.
-  void Remove(const std::string& strKey) { mCol.remove(strKey); }
-  std::shared_ptr<CGrinzo> Item(const std::string& strKey) const { return mCol.item(strKey); }
-  std::int32_t Count() const { return mCol.count(); }
-  // For-each in insertion order; removing the face being visited is safe.
-  auto begin() const { return mCol.begin(); }
-  auto end() const { return mCol.end(); }
 
   // The face picture surfaces, 1 to 5, and the mask.
   gdi::HDC picture(int n) const { return mlngGrinzo[n - 1]; }
   gdi::HDC maskSurface() const { return mlngGrinzoMask; }
-  std::int64_t keysHandedOut() const { return intKeyCount; }
 
  private:
-  std::string NextKey();
-
-  rt::KeyedCollection<CGrinzo> mCol;
   rt::RandomSource* random_;
   gdi::HDC mlngGrinzo[5] = {};
   gdi::HDC mlngGrinzoMask = 0;
-  std::int64_t intKeyCount = 0;
 };
 
 // The splats and holes waiting for the next frame. Owns no surfaces.
-class CBlobs {
+class CBlobs : public KeyedItems<CBlob> {
  public:
-  CBlobs() = default;
-  CBlobs(const CBlobs&) = delete;
-  CBlobs& operator=(const CBlobs&) = delete;
-
   void Add(std::int16_t intType, std::int16_t intX, std::int16_t intY);
-  void Remove(const std::string& strKey) { mCol.remove(strKey); }
-  std::shared_ptr<CBlob> Item(const std::string& strKey) const { return mCol.item(strKey); }
-  std::int32_t Count() const { return mCol.count(); }
-  auto begin() const { return mCol.begin(); }
-  auto end() const { return mCol.end(); }
-  std::int64_t keysHandedOut() const { return intKeyCount; }
-
- private:
-  std::string NextKey();
-
-  rt::KeyedCollection<CBlob> mCol;
-  std::int64_t intKeyCount = 0;
 };
 
 }  // namespace grinzo::sprites
