@@ -1,0 +1,115 @@
+// Ending the game: the half-second guard, the password, close requests, the
+// preview that cannot be ended by input, and what the unload releases.
+
+#include <gtest/gtest.h>
+
+#include "probe.h"
+
+namespace grinzo::game {
+namespace {
+
+using testing::GameRig;
+using testing::InputEvent;
+using Probe = FrmGrinzoProbe;
+
+InputEvent keyAt(double time, char c) {
+  return {.time = time, .kind = InputEvent::Kind::Key, .key = c};
+}
+
+TEST(Exit, AKeyEndsTheGameOnlyAfterTheGuardAndTheWindowThenReleasesEverything) {
+  const int before = gdi::LiveObjectCount();
+  GameRig rig("exit-key");
+  frmGrinzo& game = rig.open();
+  const double loaded = rig.now();
+  EXPECT_EQ(Probe::exitGuard(game), loaded);
+  EXPECT_TRUE(rig.platform().screenSaverRunning());
+  const gdi::HDC background = game.mlngBackground;
+  const auto surfaces = Probe::splatSurfaces(game);
+  rig.platform().post(keyAt(loaded + 0.4, 'q'));
+  rig.platform().post({.time = loaded + 0.45, .kind = InputEvent::Kind::MouseDown, .button = 2});
+  rig.platform().post(keyAt(loaded + 0.6, 'q'));
+  bool endedBefore = false;
+  const int frames = rig.runLoop(1000, 0.05, [&] {
+    if (rig.now() < loaded + 0.6) endedBefore |= game.exitRequested();
+  });
+  EXPECT_FALSE(endedBefore);
+  EXPECT_LT(frames, 20);
+  EXPECT_FALSE(game.isLoaded());
+  EXPECT_TRUE(rig.platform().openWindows().empty());
+  EXPECT_EQ(rig.platform().screenSaverNotices(), (std::vector<bool>{true, false}));
+  EXPECT_EQ(rig.platform().passwordPrompts(), 0);
+  EXPECT_FALSE(gdi::IsSurface(background));
+  for (gdi::HDC surface : surfaces) EXPECT_FALSE(gdi::IsSurface(surface));
+  EXPECT_EQ(game.faces(), nullptr);
+  rig.game.reset();
+  EXPECT_EQ(gdi::LiveObjectCount(), before) << "nothing leaks";
+}
+
+TEST(Exit, ARefusedPasswordGoesOnWithAFreshGuardAnAcceptedOneEndsAfterTheFrame) {
+  GameRig rig("exit-password");
+  rig.passwordInForce();
+  rig.platform().setPasswordAnswer(false);
+  int cursorDuringPrompt = 0;
+  rig.platform().setOnPasswordPrompt([&] {
+    cursorDuringPrompt = rig.platform().cursorCount();
+    rig.advance(2);
+  });
+  frmGrinzo& game = rig.play();
+  ASSERT_TRUE(game.usePassword());
+  rig.frame(1);
+  rig.press(forms::kRightButton, 10, 10);
+  EXPECT_EQ(rig.platform().passwordPrompts(), 1);
+  EXPECT_EQ(cursorDuringPrompt, 1);
+  EXPECT_EQ(rig.platform().cursorCount(), 0);
+  EXPECT_EQ(Probe::exitGuard(game), rig.now()) << "the guard restarts when the dialog closes";
+  EXPECT_TRUE(rig.frame(0.4));
+  rig.key('x');
+  EXPECT_EQ(rig.platform().passwordPrompts(), 1) << "within half a second of the dialog";
+
+  rig.platform().setPasswordAnswer(true);
+  rig.advance(0.2);
+  rig.key('x');
+  EXPECT_EQ(rig.platform().passwordPrompts(), 2);
+  EXPECT_TRUE(game.exitRequested());
+  EXPECT_TRUE(game.isLoaded()) << "the loop closes the window after its frame";
+  EXPECT_FALSE(rig.frame());
+}
+
+TEST(Exit, ACloseRequestIsRefusedOnceAndEndsTheLoopWithoutAPassword) {
+  GameRig rig("exit-close");
+  rig.passwordInForce();
+  frmGrinzo& game = rig.open();
+  rig.platform().post({.time = rig.now() + 0.2, .kind = InputEvent::Kind::Close});
+  bool refused = false;
+  rig.runLoop(1000, 0.02, [&] { refused = game.isLoaded() && game.exitRequested(); });
+  EXPECT_TRUE(refused) << "the close only stopped the loop";
+  EXPECT_FALSE(game.isLoaded());
+  EXPECT_EQ(rig.platform().passwordPrompts(), 0);
+}
+
+TEST(Exit, MovementTheMiddleButtonAndThePreviewsInputNeverEnd) {
+  GameRig rig("exit-never");
+  frmGrinzo& game = rig.play();
+  rig.frame(1);
+  rig.move(0, 300, 300);
+  rig.move(forms::kRightButton, 310, 300);
+  rig.press(forms::kMiddleButton, 300, 300);
+  rig.press(forms::kLeftButton, 300, 300);
+  rig.key('S');
+  EXPECT_FALSE(game.exitRequested());
+
+  GameRig preview("exit-preview");
+  preview.passwordInForce();
+  frmGrinzo& small = preview.play(true);
+  EXPECT_EQ(Probe::exitGuard(small), 0);
+  EXPECT_TRUE(preview.platform().screenSaverNotices().empty());
+  preview.frame(1);
+  preview.key('q');
+  preview.press(forms::kRightButton, 10, 10);
+  EXPECT_TRUE(preview.frame());
+  EXPECT_FALSE(small.exitRequested());
+  EXPECT_EQ(preview.platform().passwordPrompts(), 0);
+}
+
+}  // namespace
+}  // namespace grinzo::game
