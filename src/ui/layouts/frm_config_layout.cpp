@@ -87,8 +87,8 @@ forms::FormLayout build() {
       copyright,
       ok,
       help,
-      control("Label3", ControlKind::Label, "Visit our web site for more screen savers and games!",
-              120, 3120, 3855, 255, 12),
+      control("Label3", ControlKind::Label, "Visit our web site for more screen savers!", 120, 3120,
+              3855, 255, 12),
       // The etched separator: a grey line with a white one just below it.
       line(1, 120, 2925, 5684, 2925, gdi::rgb(128, 128, 128), 1),
       line(0, 105, 2940, 5654, 2940, gdi::rgb(255, 255, 255), 2),

@@ -4,6 +4,28 @@ namespace grinzo::layouts {
 
 namespace {
 
+constexpr const char* kRules =
+    "The game is simple: Blow away the grinzo faces. Use the \"S\" button to switch between "
+    "guns and exit by pushing any other key or pressing the right mouse button. Every level you "
+    "pass you will gain a new weapon until you reach 3 different weapons. The objective of each "
+    "level is to blast a certain number of faces: 100 for the first level, 110 for the second "
+    "and so on. You get 3 minutes to beat each level; if you fail, the screensaver will reset to "
+    "the starting level.";
+
+forms::ControlLayout control(const char* name, forms::ControlKind kind, const char* caption,
+                             int left, int top, int width, int height, int tabIndex) {
+  forms::ControlLayout c;
+  c.name = name;
+  c.kind = kind;
+  c.caption = caption;
+  c.left = left;
+  c.top = top;
+  c.width = width;
+  c.height = height;
+  c.tabIndex = tabIndex;
+  return c;
+}
+
 forms::FormLayout build() {
   forms::FormLayout f;
   f.name = "frmHelp";
@@ -17,36 +39,15 @@ forms::FormLayout build() {
   f.clientWidth = 4680;
   f.clientHeight = 2580;
 
-  forms::ControlLayout text;
-  text.name = "Label1";
-  text.kind = forms::ControlKind::Label;
-  text.caption =
-      "The game is simple: Blow away the grinzo faces. Use the \"S\" button to switch between "
-      "guns and exit by pushing any other key or pressing the right mouse button. Every level "
-      "you pass you will gain a new weapon until you reach 3 different weapons. The objective "
-      "of each level is to blast a certain number of faces: 100 for the first level, 110 for "
-      "the second and so on. You get 3 minutes to beat each level; if you fail, the screensaver "
-      "will reset to the starting level.";
+  forms::ControlLayout text =
+      control("Label1", forms::ControlKind::Label, kRules, 0, 120, 4695, 1695, 0);
   text.align = forms::TextAlign::Centre;
-  text.left = 0;
-  text.top = 120;
-  text.width = 4695;
-  text.height = 1695;
-  text.tabIndex = 0;
-
-  forms::ControlLayout ok;
-  ok.name = "cmdOK";
-  ok.kind = forms::ControlKind::Button;
-  ok.caption = "OK";
-  ok.left = 1680;
-  ok.top = 2040;
-  ok.width = 1215;
-  ok.height = 495;
-  ok.tabIndex = 1;
+  forms::ControlLayout ok =
+      control("cmdOK", forms::ControlKind::Button, "OK", 1680, 2040, 1215, 495, 1);
   ok.isDefault = true;
   ok.isCancel = true;
-
-  f.controls = {text, ok};
+  f.controls.push_back(std::move(text));
+  f.controls.push_back(std::move(ok));
   return f;
 }
 
