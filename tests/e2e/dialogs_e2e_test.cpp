@@ -567,4 +567,37 @@ TEST_F(DialogTest, OtherLettersAndARunningInstanceOpenNothing) {
   EXPECT_EQ(storedSetting(L"Level"), std::nullopt);
 }
 
+TEST(ProgramFile, CarriesTheIconTheScreenSaverNameAndTheVersion) {
+  const std::wstring path = (programFolder() / "grinzo.scr").wstring();
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  auto text = [&](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      return std::string();
+    }
+    return narrow(value);
+  };
+  EXPECT_EQ(text(L"ProductName"), "Grinzo Screensaver");
+  EXPECT_EQ(text(L"FileDescription"), "Grinzo Screensaver");
+  EXPECT_EQ(text(L"FileVersion"), "1.1.0");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);
+
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  wchar_t name[64] = {};
+  LoadStringW(module, 1, name, 64);  // the name in the system's list of screen savers
+  EXPECT_EQ(narrow(name), "Grinzo Screensaver");
+  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);  // icon
+  FreeLibrary(module);
+}
+
 }  // namespace
