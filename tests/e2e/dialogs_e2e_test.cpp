@@ -70,12 +70,6 @@ std::optional<bool> titleIcon(HWND hwnd) {
   return icon != 0;
 }
 
-std::string className(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return narrow(name);
-}
-
 // --- Input -----------------------------------------------------------------------
 
 void sendKey(WORD vk, bool up) {
@@ -241,7 +235,9 @@ MessageBoxSeen waitForMessageBox(const Screensaver& scr) {
       [](HWND child, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<MessageBoxSeen*>(param);
         if (!IsWindowVisible(child)) return TRUE;
-        const std::string cls = className(child);
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        const std::string cls = narrow(name);
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         if (cls == "Button") {
           ++s->buttons;
@@ -299,12 +295,8 @@ std::optional<std::string> storedSetting(const wchar_t* name) {
 }
 
 void storeSetting(const wchar_t* name, const wchar_t* value) {
-  HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                  nullptr);
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, value,
+                  static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
 }
 
 // A plain window of this process: a host's settings window, or an instance
