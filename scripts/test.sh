@@ -3,7 +3,8 @@
 #   1. the native unit and scenario tests (GoogleTest through CTest);
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. the portable core's tests cross-built for Windows with MinGW-w64 and
-#      run under Wine, so that every change is checked on both platforms.
+#      run under Wine, so that every change is checked on both platforms;
+#   4. grinzo.scr's dialogs driven end to end under Wine on a virtual display.
 # Installs the Debian packages it needs first. Build trees go to build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,3 +38,6 @@ export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-wine.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 ctest --test-dir build/mingw --output-on-failure -j 1
+
+echo "== grinzo.scr's dialogs end to end, under Wine on a virtual display"
+scripts/wine-dialogs.sh build/mingw

@@ -47,6 +47,10 @@ struct ControlLayout {
   int timerInterval = 0;         // timers, milliseconds
   bool timerEnabled = false;
   PictureContent picture;
+  // Buttons: Enter clicks the default button (unless the focus is on another
+  // button, which Enter then clicks), Esc clicks the cancel button.
+  bool isDefault = false;
+  bool isCancel = false;
 };
 
 struct FormLayout {

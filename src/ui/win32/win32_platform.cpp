@@ -1,0 +1,396 @@
+#include "ui/win32/win32_platform.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+
+#include "ui/forms/dialog_keys.h"
+#include "ui/images/images.h"
+#include "ui/runtime/app_info.h"
+#include "ui/win32/text.h"
+#include "ui/win32/win32_window.h"
+
+namespace grinzo::win32 {
+
+namespace {
+
+constexpr wchar_t kOwnerClass[] = L"GrinzoOwner";
+
+HKEY rootKey(std::int32_t root) {
+  // Predefined keys are 32-bit values, sign-extended to a handle.
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(root)));
+}
+
+std::wstring settingsKey(const std::string& app, const std::string& section) {
+  return widen("Software\\" + app + "\\" + section);
+}
+
+HICON iconFromImage(int size) {
+  const images::IconImage& image = images::programIcon(size);
+  gdi::Bitmap pixels(image.width, image.height);
+  for (std::size_t i = 0; i < pixels.pixels.size() && i < image.indices.size(); ++i) {
+    pixels.pixels[i] = image.palette[image.indices[i] & 0x0F];
+  }
+  return makeIcon(pixels, image.transparent, false);
+}
+
+// A dialog key that names a control's mnemonic; anything else goes on to the
+// system (Alt+Space, Alt+F4, typing).
+bool takeMnemonic(forms::Form& form, WPARAM character) {
+  if (character > 0x7F) return false;
+  const char letter = static_cast<char>(character);
+  const bool alphanumeric = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z') ||
+                            (letter >= '0' && letter <= '9');
+  if (!alphanumeric || !forms::ownsMnemonic(form, letter)) return false;
+  form.pressMnemonic(letter);
+  return true;
+}
+
+}  // namespace
+
+void enableDpiAwareness() {
+  using SetAware = BOOL(WINAPI*)();
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  FARPROC proc = user32 ? GetProcAddress(user32, "SetProcessDPIAware") : nullptr;
+  if (proc) reinterpret_cast<SetAware>(reinterpret_cast<void (*)()>(proc))();
+}
+
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+  Win32Window::registerClasses(instance);
+  WNDCLASSEXW owner{};
+  owner.cbSize = sizeof(owner);
+  owner.lpfnWndProc = &DefWindowProcW;
+  owner.hInstance = instance;
+  owner.lpszClassName = kOwnerClass;
+  RegisterClassExW(&owner);
+
+  HDC screenDc = GetDC(nullptr);
+  const int dpiY = screenDc ? GetDeviceCaps(screenDc, LOGPIXELSY) : 96;
+  if (screenDc) ReleaseDC(nullptr, screenDc);
+  // The dialog font: 8-point sans serif at the screen's real DPI.
+  font_ = CreateFontW(-MulDiv(8, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  iconLarge_ = iconFromImage(32);
+  iconSmall_ = iconFromImage(16);
+}
+
+Win32Platform::~Win32Platform() {
+  if (hiddenOwner_) DestroyWindow(hiddenOwner_);
+  if (font_) DeleteObject(font_);
+  if (iconLarge_) DestroyIcon(iconLarge_);
+  if (iconSmall_) DestroyIcon(iconSmall_);
+}
+
+HWND Win32Platform::toHwnd(ui::WindowHandle handle) {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
+}
+
+ui::WindowHandle Win32Platform::fromHwnd(HWND hwnd) {
+  return static_cast<ui::WindowHandle>(reinterpret_cast<std::intptr_t>(hwnd));
+}
+
+void Win32Platform::setHostOwner(HWND host) {
+  if (host && IsWindow(host)) host_ = host;
+}
+
+void Win32Platform::deferError(std::exception_ptr error) {
+  if (!deferred_) deferred_ = std::move(error);
+}
+
+void Win32Platform::raiseDeferred() {
+  if (deferred_) std::rethrow_exception(std::exchange(deferred_, nullptr));
+}
+
+// --- Windows -------------------------------------------------------------------
+
+Win32Window* Win32Platform::windowOf(const forms::Form& form) const {
+  for (Win32Window* w : windows_) {
+    if (&w->form() == &form) return w;
+  }
+  return nullptr;
+}
+
+Win32Window* Win32Platform::windowFromHwnd(HWND hwnd) const {
+  for (Win32Window* w : windows_) {
+    if (w->hwnd() == hwnd) return w;
+  }
+  return nullptr;
+}
+
+// Windows that stay out of the task bar need an owner: the window of ours
+// that is active (so that a modal help stays above the dialog it blocks),
+// else the host's window when one was given, else a hidden window of ours.
+HWND Win32Platform::ownerForNewWindow(const forms::Form& form) {
+  if (form.layout().showInTaskbar) return nullptr;
+  HWND active = GetActiveWindow();
+  if (active && windowFromHwnd(active) && IsWindowEnabled(active) && IsWindowVisible(active)) {
+    return active;
+  }
+  if (host_ && IsWindow(host_)) return host_;
+  if (!hiddenOwner_) {
+    hiddenOwner_ = CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   instance_, nullptr);
+  }
+  return hiddenOwner_;
+}
+
+std::unique_ptr<ui::NativeWindow> Win32Platform::createWindow(forms::Form& form) {
+  return std::make_unique<Win32Window>(*this, form, ownerForNewWindow(form));
+}
+
+void Win32Platform::windowClosing(Win32Window* window) {
+  std::erase(windows_, window);
+  // Switch the blocked windows back on before the modal one goes, so that
+  // the system hands the activation back to them and not to another program.
+  for (ModalFrame& frame : modal_) {
+    if (frame.window != window) continue;
+    for (HWND h : frame.disabled) {
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+    }
+    frame.disabled.clear();
+  }
+}
+
+bool Win32Platform::preTranslate(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR && msg.message != WM_SYSCHAR) {
+    return false;
+  }
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  Win32Window* window = root ? windowFromHwnd(root) : nullptr;
+  if (!window || !IsWindowEnabled(root)) return false;
+  forms::Form& form = window->form();
+  // Only dialogs (a control holds the focus); a window without controls
+  // gets every key itself.
+  forms::Control* focus = form.isLoaded() ? form.activeControl() : nullptr;
+  if (!focus) return false;
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const bool alt = GetKeyState(VK_MENU) < 0;
+  switch (msg.message) {
+    case WM_KEYDOWN:
+      if (ctrl || alt) return false;
+      if (msg.wParam == VK_TAB) {
+        form.focusNext(GetKeyState(VK_SHIFT) >= 0);
+        return true;
+      }
+      if (msg.wParam == VK_RETURN) return forms::pressEnter(form);
+      if (msg.wParam == VK_ESCAPE) return forms::pressEscape(form);
+      return false;
+    case WM_SYSCHAR:  // Alt+letter
+      return takeMnemonic(form, msg.wParam);
+    case WM_CHAR:  // a plain letter is a mnemonic too while no text box has the focus
+      if (ctrl || focus->kind() == forms::ControlKind::TextBox) return false;
+      return takeMnemonic(form, msg.wParam);
+    default:
+      return false;
+  }
+}
+
+bool Win32Platform::pumpOne(bool wait) {
+  MSG msg;
+  if (wait) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) return false;
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+  } else {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+  }
+  if (!preTranslate(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  raiseDeferred();
+  return true;
+}
+
+void Win32Platform::processPendingMessages() {
+  while (pumpOne(false)) {
+  }
+  raiseDeferred();
+}
+
+void Win32Platform::runUntilAllClosed() {
+  while (!windows_.empty() && pumpOne(true)) {
+  }
+  raiseDeferred();
+}
+
+void Win32Platform::runModal(forms::Form& form) {
+  Win32Window* window = windowOf(form);
+  if (!window) return;
+  ModalFrame frame{window, {}};
+  for (Win32Window* other : windows_) {
+    if (other != window && IsWindowEnabled(other->hwnd())) {
+      EnableWindow(other->hwnd(), FALSE);
+      frame.disabled.push_back(other->hwnd());
+    }
+  }
+  modal_.push_back(std::move(frame));
+  const std::size_t depth = modal_.size();
+  auto end = [&] {
+    for (HWND h : modal_[depth - 1].disabled) {
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+    }
+    modal_.resize(depth - 1);
+  };
+  try {
+    while (form.isLoaded() && pumpOne(true)) {
+    }
+  } catch (...) {
+    end();
+    throw;
+  }
+  end();
+}
+
+void Win32Platform::messageBox(const std::string& text, const std::string& title,
+                               forms::Form* owner) {
+  HWND ownerHwnd = nullptr;
+  if (owner) {
+    if (Win32Window* w = windowOf(*owner)) ownerHwnd = w->hwnd();
+  }
+  if (!ownerHwnd) ownerHwnd = GetActiveWindow();
+  // A single OK button and no icon.
+  MessageBoxW(ownerHwnd, widen(text).c_str(), widen(title).c_str(), MB_OK);
+}
+
+ui::ScreenMetrics Win32Platform::screen() const {
+  ui::ScreenMetrics m;
+  HDC dc = GetDC(nullptr);
+  const int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  const int dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  m.twipsPerPixelX = 1440.0 / std::max(1, dpiX);
+  m.twipsPerPixelY = 1440.0 / std::max(1, dpiY);
+  m.monitors = GetSystemMetrics(SM_CMONITORS);
+  m.primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  m.virtualScreen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  return m;
+}
+
+bool Win32Platform::windowWithTitleExists(const std::string& title) const {
+  return FindWindowW(nullptr, widen(title).c_str()) != nullptr;
+}
+
+std::optional<gdi::Size> Win32Platform::hostClientSize(ui::WindowHandle host) const {
+  HWND h = toHwnd(host);
+  RECT r{};
+  if (!h || !IsWindow(h) || !GetClientRect(h, &r)) return std::nullopt;
+  return gdi::Size{r.right, r.bottom};
+}
+
+bool Win32Platform::captureDesktop(gdi::HDC, int, int, gdi::Size) { return false; }
+
+void Win32Platform::setScreenSaverRunning(bool running) {
+  BOOL previous = FALSE;
+  SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
+}
+
+// --- Registry and settings -------------------------------------------------------
+
+std::optional<ui::RegistryValue> Win32Platform::query(std::int32_t root, const std::string& path,
+                                                      const std::string& name) const {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(rootKey(root), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  ui::RegistryValue value;
+  DWORD type = 0;
+  DWORD size = 0;
+  LSTATUS status = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+  if (status == ERROR_SUCCESS) {
+    value.data.resize(size);
+    status = RegQueryValueExA(key, name.c_str(), nullptr, &type, value.data.data(), &size);
+    value.data.resize(std::min<std::size_t>(size, value.data.size()));
+  }
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return std::nullopt;
+  value.type = type;
+  return value;
+}
+
+std::string Win32Platform::read(const std::string& app, const std::string& section,
+                                const std::string& key, const std::string& defaultValue) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsKey(app, section).c_str(), 0, KEY_QUERY_VALUE,
+                    &handle) != ERROR_SUCCESS) {
+    return defaultValue;
+  }
+  const std::wstring name = widen(key);
+  std::optional<std::wstring> text;
+  // The value may grow between the two calls; a few tries are plenty.
+  for (int attempt = 0; attempt < 3 && !text; ++attempt) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+      break;
+    }
+    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const LSTATUS status = RegQueryValueExW(handle, name.c_str(), nullptr, &type,
+                                            reinterpret_cast<BYTE*>(buffer.data()), &got);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+    // The stored text need not end in a null character.
+    buffer.resize(wcsnlen(buffer.data(), std::min<std::size_t>(buffer.size(), got / 2)));
+    text = std::move(buffer);
+  }
+  RegCloseKey(handle);
+  return text ? narrow(*text) : defaultValue;
+}
+
+bool Win32Platform::save(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& value) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, settingsKey(app, section).c_str(), 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::wstring text = widen(value);
+  const LSTATUS status = RegSetValueExW(handle, widen(key).c_str(), 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(text.c_str()),
+                                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS;
+}
+
+// --- Sound and folders -------------------------------------------------------------
+
+void Win32Platform::playAsync(const std::string& path) {
+  PlaySoundW(widen(path).c_str(), nullptr, SND_ASYNC | SND_FILENAME);
+}
+
+std::string Win32Platform::programFolder() const {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return ".";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return narrow(slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash));
+}
+
+std::string Win32Platform::userDataFolder() const {
+  wchar_t buffer[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"APPDATA", buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return programFolder();
+  return narrow(std::wstring(buffer, n)) + "\\" + rt::kAppTitle;
+}
+
+}  // namespace grinzo::win32

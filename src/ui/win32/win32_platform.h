@@ -1,0 +1,150 @@
+#pragma once
+// The Windows backend.
+//
+// Platform: Windows (Win32, 64-bit; built with MinGW-w64, runs under Wine).
+// Implements: native windows for forms built from their layouts (dialog
+// frame or borderless, real static, edit, check-box and button controls, the
+// etched lines, picture surfaces and the program icon, the dialog font, twips
+// from the screen's real DPI, timers, the persistent image of a form that
+// keeps its drawing), the message pump with the dialog keys (Tab, Shift+Tab,
+// mnemonics, Enter, Esc) routed through the core's Form so that validation
+// behaves as on every backend, modal windows, the "Error" message box, the
+// single-instance title check, host windows, the settings store on the
+// registry (HKEY_CURRENT_USER\Software\<application>\<section>, one string
+// value per key), raw registry reads, asynchronous sound, the program's
+// folders and the screen-saver-running notice.
+// Lacks: desktop capture (reports failure), mouse and key events for the
+// form itself (the game window's input), password services (64-bit Windows
+// checks the screen-saver password itself).
+// Depends on: the core (forms, layouts, images, gdi, runtime), user32,
+// gdi32, advapi32, winmm.
+
+#include "ui/win32/windows_api.h"
+
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "ui/platform.h"
+#include "ui/runtime/clock.h"
+
+namespace grinzo::win32 {
+
+class Win32Window;
+
+class Win32Platform final : public ui::Platform,
+                            public ui::WindowSystem,
+                            public ui::ScreenSaverServices,
+                            public ui::Registry,
+                            public ui::SettingsStore,
+                            public ui::SoundPlayer,
+                            public ui::Folders {
+ public:
+  explicit Win32Platform(HINSTANCE instance);
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  // ui::Platform
+  ui::WindowSystem& windows() override { return *this; }
+  ui::ScreenSaverServices& screenSaver() override { return *this; }
+  ui::Registry& registry() override { return *this; }
+  ui::SettingsStore& settings() override { return *this; }
+  ui::SoundPlayer& sound() override { return *this; }
+  ui::Folders& folders() override { return *this; }
+  const rt::Clock& clock() const override { return clock_; }
+
+  // ui::WindowSystem
+  std::unique_ptr<ui::NativeWindow> createWindow(forms::Form& form) override;
+  void processPendingMessages() override;
+  void runModal(forms::Form& form) override;
+  void messageBox(const std::string& text, const std::string& title, forms::Form* owner) override;
+  ui::ScreenMetrics screen() const override;
+  bool windowWithTitleExists(const std::string& title) const override;
+  std::optional<gdi::Size> hostClientSize(ui::WindowHandle host) const override;
+  bool captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) override;
+  void showCursor(bool show) override { ShowCursor(show ? TRUE : FALSE); }
+
+  // ui::ScreenSaverServices
+  ui::PlatformFamily family() const override { return ui::PlatformFamily::WindowsNT; }
+  void setScreenSaverRunning(bool running) override;
+  bool verifyPassword(ui::WindowHandle) override { return true; }
+  void changePassword(ui::WindowHandle) override {}
+
+  // ui::Registry
+  std::optional<ui::RegistryValue> query(std::int32_t root, const std::string& path,
+                                         const std::string& name) const override;
+
+  // ui::SettingsStore
+  std::string read(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& defaultValue) override;
+  bool save(const std::string& app, const std::string& section, const std::string& key,
+            const std::string& value) override;
+
+  // ui::SoundPlayer
+  void playAsync(const std::string& path) override;
+
+  // ui::Folders
+  std::string programFolder() const override;
+  std::string userDataFolder() const override;
+
+  // --- For the program's entry ----------------------------------------------
+
+  // A window of another program (the host's settings window) that owns the
+  // top-level windows opened while none of ours is active, so that they stay
+  // above it. Ignored when `host` is not a window.
+  void setHostOwner(HWND host);
+  // Runs the message loop until no window of the program is open any more
+  // (or WM_QUIT arrives). An error raised by a handler ends the loop and
+  // reaches the caller.
+  void runUntilAllClosed();
+
+  // --- For the windows ------------------------------------------------------
+
+  HINSTANCE instance() const { return instance_; }
+  HFONT dialogFont() const { return font_; }
+  // The program icon at 32 or 16 pixels, made from the embedded image.
+  HICON programIcon(int size) const { return size <= 16 ? iconSmall_ : iconLarge_; }
+  // Called from inside window procedures: keeps the error until the pump
+  // that dispatched the message can raise it.
+  void deferError(std::exception_ptr error);
+
+  static HWND toHwnd(ui::WindowHandle handle);
+  static ui::WindowHandle fromHwnd(HWND hwnd);
+
+ private:
+  friend class Win32Window;
+  void registerWindow(Win32Window* window) { windows_.push_back(window); }
+  void windowClosing(Win32Window* window);
+  Win32Window* windowOf(const forms::Form& form) const;
+  Win32Window* windowFromHwnd(HWND hwnd) const;
+  HWND ownerForNewWindow(const forms::Form& form);
+  // Dialog keys of our windows, handled before translation; true when taken.
+  bool preTranslate(const MSG& msg);
+  // Waits for (wait) or peeks one message and dispatches it. False on WM_QUIT
+  // (which is posted again for the outer loops) or when nothing was pending.
+  bool pumpOne(bool wait);
+  void raiseDeferred();
+
+  struct ModalFrame {
+    Win32Window* window;
+    std::vector<HWND> disabled;  // our windows switched off while it is open
+  };
+
+  HINSTANCE instance_;
+  rt::SystemClock clock_;
+  HFONT font_ = nullptr;
+  HICON iconLarge_ = nullptr;
+  HICON iconSmall_ = nullptr;
+  HWND hiddenOwner_ = nullptr;
+  HWND host_ = nullptr;
+  std::vector<Win32Window*> windows_;
+  std::vector<ModalFrame> modal_;
+  std::exception_ptr deferred_;
+};
+
+// Asks the system for real pixels on high-DPI screens (where supported), so
+// that twips convert with the screen's true DPI.
+void enableDpiAwareness();
+
+}  // namespace grinzo::win32
