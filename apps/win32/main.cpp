@@ -14,6 +14,7 @@
 
 #include "config/frm_config.h"
 #include "start/command_line.h"
+#include "start/modes.h"
 #include "ui/runtime/app_info.h"
 #include "ui/win32/text.h"
 #include "ui/win32/win32_platform.h"
@@ -21,8 +22,6 @@
 namespace {
 
 using namespace grinzo;
-
-constexpr const char* kRunningScreenSaverTitle = "Running Screen Saver";
 
 // The window whose handle ends the command text, when there is one.
 std::optional<HWND> trailingWindow(const std::string& command) {
@@ -46,7 +45,7 @@ int showConfiguration(win32::Win32Platform& platform, const std::string& command
 
 int run(HINSTANCE instance) {
   win32::Win32Platform platform(instance);
-  if (platform.windowWithTitleExists(kRunningScreenSaverTitle)) return 0;
+  if (platform.windowWithTitleExists(start::kFullScreenTitle)) return 0;
   const std::string arguments = start::argumentsAfterProgramName(win32::narrow(GetCommandLineW()));
   switch (start::modeLetter(arguments)) {
     case 0:
