@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "game/frm_grinzo.h"
+#include "start/modes.h"
 #include "ui/forms/dialog_keys.h"
 #include "ui/headless/headless_platform.h"
 #include "ui/layouts/layouts.h"
@@ -212,6 +216,44 @@ TEST(ConfigLayouts, ControlsFitTheirWindowsWithDistinctTabStopsAndMnemonics) {
             "The objective of each level is to blast a certain number of faces: 100 for the "
             "first level, 110 for the second and so on. You get 3 minutes to beat each level; "
             "if you fail, the screensaver will reset to the starting level.");
+}
+
+}  // namespace
+}  // namespace grinzo::config
+
+namespace grinzo::config {
+namespace {
+
+// Text that never passed the range check reaches the store through the close
+// box; the game then starts with its defaults instead of refusing to run.
+TEST(ConfigAndGame, UncheckedTextSavedByTheCloseBoxStartsTheGameWithDefaults) {
+  const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "grinzo-cfg";
+  std::filesystem::create_directories(folder);
+  const char* assets = std::getenv("GRINZO_ASSETS");
+  std::filesystem::copy_file(std::filesystem::path(assets ? assets : "assets") / "mouseicon.ico",
+                             folder / "mouseicon.ico",
+                             std::filesystem::copy_options::overwrite_existing);
+  HeadlessPlatform platform({.programFolder = folder.string()});
+  {
+    frmConfig dialog(platform);
+    dialog.show();
+    dialog.typeText(dialog.control("txtStartingLevel"), "abc");
+    dialog.setFocus(dialog.control("txtNumber"));  // refused: the message shows
+    dialog.typeText(dialog.control("txtStartingLevel"), "");
+    platform.post({.kind = InputEvent::Kind::Close});
+    platform.processPendingMessages();
+    ASSERT_FALSE(dialog.isLoaded());
+  }
+  EXPECT_EQ(platform.storedSetting(kApp, "Settings", "Level"), "");
+
+  rt::RandomSource random;
+  game::frmGrinzo game(platform, false, random);
+  start::showFullScreen(game);
+  EXPECT_EQ(game.startingLevel(), 1);
+  EXPECT_EQ(game.faceCount(), 10);
+  game.StartLoop();
+  EXPECT_EQ(game.level(), 1);
+  EXPECT_EQ(game.faces()->Count(), 10);
 }
 
 }  // namespace
