@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
 #include <utility>
 
@@ -48,13 +49,29 @@ bool takeMnemonic(forms::Form& form, WPARAM character) {
   return true;
 }
 
+// A function of a library loaded at run time, as the type `F`.
+template <typename F>
+F procedure(HMODULE library, const char* name) {
+  FARPROC proc = library ? GetProcAddress(library, name) : nullptr;
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
+}
+
 }  // namespace
 
 void enableDpiAwareness() {
-  using SetAware = BOOL(WINAPI*)();
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  FARPROC proc = user32 ? GetProcAddress(user32, "SetProcessDPIAware") : nullptr;
-  if (proc) reinterpret_cast<SetAware>(reinterpret_cast<void (*)()>(proc))();
+  // The manifest asks for per-monitor awareness; this covers systems that
+  // read no manifest setting for it.
+  if (auto setAware =
+          procedure<BOOL(WINAPI*)()>(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")) {
+    setAware();
+  }
+}
+
+void restrictLibrarySearch() {
+  if (auto setDirectory = procedure<BOOL(WINAPI*)(LPCWSTR)>(GetModuleHandleW(L"kernel32.dll"),
+                                                            "SetDllDirectoryW")) {
+    setDirectory(L"");
+  }
 }
 
 Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
@@ -289,11 +306,92 @@ std::optional<gdi::Size> Win32Platform::hostClientSize(ui::WindowHandle host) co
   return gdi::Size{r.right, r.bottom};
 }
 
-bool Win32Platform::captureDesktop(gdi::HDC, int, int, gdi::Size) { return false; }
+// One block transfer from the screen into a device-independent bitmap, then
+// into the core's surface. The screen's device context is addressed in
+// virtual-screen coordinates, so (srcX, srcY) may be negative.
+bool Win32Platform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) {
+  const gdi::Size target = gdi::SurfaceSize(dst);
+  const int w = std::min(size.width, target.width);
+  const int h = std::min(size.height, target.height);
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  if (!screen) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // rows top-down, as the core keeps them
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = dib ? CreateCompatibleDC(screen) : nullptr;
+  bool copied = false;
+  if (memory) {
+    HGDIOBJ old = SelectObject(memory, dib);
+    copied = BitBlt(memory, 0, 0, w, h, screen, srcX, srcY, SRCCOPY) != FALSE;
+    GdiFlush();
+    if (copied) {
+      // The section's pixels are B, G, R, X in memory: the core's layout.
+      const auto* from = static_cast<const std::uint32_t*>(bits);
+      gdi::Bitmap& to = *gdi::SurfaceBitmap(dst);
+      for (int y = 0; y < h; ++y) {
+        const std::uint32_t* row = from + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; ++x) to.at(x, y) = row[x] & 0x00FFFFFFu;
+      }
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+  }
+  if (dib) DeleteObject(dib);
+  ReleaseDC(nullptr, screen);
+  return copied;
+}
+
+// --- Screen-saver services ----------------------------------------------------------
+
+ui::PlatformFamily Win32Platform::family() const {
+  OSVERSIONINFOA info{};
+  static_assert(sizeof(info) == 148, "the ANSI version record");
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExA(&info)) return ui::PlatformFamily::Unknown;
+  switch (info.dwPlatformId) {
+    case VER_PLATFORM_WIN32_WINDOWS:
+      return ui::PlatformFamily::Windows9x;
+    case VER_PLATFORM_WIN32_NT:
+      return ui::PlatformFamily::WindowsNT;
+    default:
+      return ui::PlatformFamily::Unknown;
+  }
+}
 
 void Win32Platform::setScreenSaverRunning(bool running) {
   BOOL previous = FALSE;
   SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
+}
+
+// The 9x family's password service; its dialog is modal to `owner` and runs
+// its own message loop until the user answers.
+bool Win32Platform::verifyPassword(ui::WindowHandle owner) {
+  HMODULE library = LoadLibraryA("password.cpl");
+  if (!library) return true;  // the system guards the session itself
+  bool accepted = true;
+  if (auto verify = procedure<BOOL(WINAPI*)(HWND)>(library, "VerifyScreenSavePwd")) {
+    // Only the low 16 bits of the answer count.
+    accepted = LOWORD(static_cast<DWORD>(verify(toHwnd(owner)))) != 0;
+  }
+  FreeLibrary(library);
+  return accepted;
+}
+
+void Win32Platform::changePassword(ui::WindowHandle owner) {
+  HMODULE library = LoadLibraryA("mpr.dll");
+  if (!library) return;
+  using Change = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+  if (auto change = procedure<Change>(library, "PwdChangePasswordA")) {
+    change("SCRSAVE", toHwnd(owner), 0, nullptr);
+  }
+  FreeLibrary(library);
 }
 
 // --- Registry and settings -------------------------------------------------------
@@ -386,11 +484,15 @@ std::string Win32Platform::programFolder() const {
   return narrow(slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash));
 }
 
+// %LOCALAPPDATA%\<application> (the roaming folder where a system has no
+// local one, the program's own folder where it has neither).
 std::string Win32Platform::userDataFolder() const {
-  wchar_t buffer[MAX_PATH];
-  const DWORD n = GetEnvironmentVariableW(L"APPDATA", buffer, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return programFolder();
-  return narrow(std::wstring(buffer, n)) + "\\" + rt::kAppTitle;
+  for (const wchar_t* variable : {L"LOCALAPPDATA", L"APPDATA"}) {
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(variable, buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return narrow(std::wstring(buffer, n)) + "\\" + rt::kAppTitle;
+  }
+  return programFolder();
 }
 
 }  // namespace grinzo::win32

@@ -12,12 +12,17 @@
 // single-instance title check, host windows, the settings store on the
 // registry (HKEY_CURRENT_USER\Software\<application>\<section>, one string
 // value per key), raw registry reads, asynchronous sound, the program's
-// folders and the screen-saver-running notice.
-// Lacks: desktop capture (reports failure), mouse and key events for the
-// form itself (the game window's input), password services (64-bit Windows
-// checks the screen-saver password itself).
+// folders (the per-user one is %LOCALAPPDATA%\<application>), the
+// screen-saver-running notice, the game window's own mouse and key events,
+// desktop capture of the virtual screen at real pixels, the platform family
+// by GetVersionExA, and the screen-saver password services of the Windows 9x
+// family (VerifyScreenSavePwd of password.cpl, PwdChangePasswordA of mpr.dll),
+// both loaded at run time: where password.cpl is missing (the NT family,
+// which locks the session itself) a password is taken as accepted without a
+// prompt, and where mpr.dll lacks the change a change does nothing.
+// Lacks: nothing the game needs.
 // Depends on: the core (forms, layouts, images, gdi, runtime), user32,
-// gdi32, advapi32, winmm.
+// gdi32, advapi32, winmm; password.cpl and mpr.dll when present.
 
 #include "ui/win32/windows_api.h"
 
@@ -66,10 +71,10 @@ class Win32Platform final : public ui::Platform,
   void showCursor(bool show) override { ShowCursor(show ? TRUE : FALSE); }
 
   // ui::ScreenSaverServices
-  ui::PlatformFamily family() const override { return ui::PlatformFamily::WindowsNT; }
+  ui::PlatformFamily family() const override;
   void setScreenSaverRunning(bool running) override;
-  bool verifyPassword(ui::WindowHandle) override { return true; }
-  void changePassword(ui::WindowHandle) override {}
+  bool verifyPassword(ui::WindowHandle owner) override;
+  void changePassword(ui::WindowHandle owner) override;
 
   // ui::Registry
   std::optional<ui::RegistryValue> query(std::int32_t root, const std::string& path,
@@ -146,5 +151,10 @@ class Win32Platform final : public ui::Platform,
 // Asks the system for real pixels on high-DPI screens (where supported), so
 // that twips convert with the screen's true DPI.
 void enableDpiAwareness();
+
+// Takes the current folder out of the search for libraries loaded at run
+// time (password.cpl, mpr.dll), where the system supports it, so that only
+// the program's folder and the system's are searched.
+void restrictLibrarySearch();
 
 }  // namespace grinzo::win32

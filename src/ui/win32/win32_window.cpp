@@ -248,7 +248,7 @@ Win32Window::~Win32Window() {
     if (peer->control->kind() == ControlKind::Timer)
       KillTimer(hwnd_, static_cast<UINT_PTR>(peer->id));
   }
-  DestroyWindow(hwnd_);
+  if (!gone_) DestroyWindow(hwnd_);
   if (pointer_) DestroyCursor(pointer_);
   if (ownsBackBrush_) DeleteObject(backBrush_);
 }
@@ -285,6 +285,10 @@ void Win32Window::setCaption(const std::string& caption) {
 }
 
 void Win32Window::setBounds(const ui::PixelRect& outer) {
+  // A window shown maximised would keep that state through a plain move.
+  if (IsZoomed(hwnd_) && form_->windowState() != forms::WindowState::Maximized) {
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  }
   SetWindowPos(hwnd_, nullptr, outer.left, outer.top, outer.width, outer.height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -324,9 +328,13 @@ void Win32Window::setTopmost(bool topmost) {
 bool Win32Window::embedInto(ui::WindowHandle host, gdi::Size size) {
   HWND parent = Win32Platform::toHwnd(host);
   if (!parent || !IsWindow(parent)) return false;
-  SetWindowLongPtrW(hwnd_, GWL_STYLE, GetWindowLongPtrW(hwnd_, GWL_STYLE) | WS_CHILD);
+  // A child cannot be a pop-up too (the borderless window is one until now).
+  const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
   SetParent(hwnd_, parent);
   SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(parent));
+  // An embedded window only shows: clicks and keys go to the host.
+  EnableWindow(hwnd_, FALSE);
   SetWindowPos(hwnd_, HWND_TOP, 0, 0, size.width, size.height,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   return true;
@@ -546,10 +554,92 @@ LRESULT Win32Window::onFormMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    // The handlers may unload the form: nothing touches the window after them.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      mouseEvent(forms::EventKind::MouseDown, forms::kLeftButton, wParam, lParam);
+      return 0;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      mouseEvent(forms::EventKind::MouseDown, forms::kRightButton, wParam, lParam);
+      return 0;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      mouseEvent(forms::EventKind::MouseDown, forms::kMiddleButton, wParam, lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      mouseEvent(forms::EventKind::MouseUp, forms::kLeftButton, wParam, lParam);
+      return 0;
+    case WM_RBUTTONUP:
+      mouseEvent(forms::EventKind::MouseUp, forms::kRightButton, wParam, lParam);
+      return 0;
+    case WM_MBUTTONUP:
+      mouseEvent(forms::EventKind::MouseUp, forms::kMiddleButton, wParam, lParam);
+      return 0;
+    case WM_MOUSEMOVE: {
+      const std::int16_t held =
+          static_cast<std::int16_t>(((wParam & MK_LBUTTON) ? forms::kLeftButton : 0) |
+                                    ((wParam & MK_RBUTTON) ? forms::kRightButton : 0) |
+                                    ((wParam & MK_MBUTTON) ? forms::kMiddleButton : 0));
+      mouseEvent(forms::EventKind::MouseMove, held, wParam, lParam);
+      return 0;
+    }
+    case WM_CHAR:
+      keyPress(wParam);
+      return 0;
+    case WM_DESTROY:
+      // Our own DestroyWindow never gets here (destroying_ is set first).
+      windowGone();
+      return 0;
     default:
       break;
   }
   return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void Win32Window::mouseEvent(forms::EventKind kind, std::int16_t button, WPARAM keys,
+                             LPARAM position) {
+  forms::EventArgs args{.kind = kind};
+  args.button = button;
+  args.shift =
+      static_cast<std::int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+                                (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+  // Client coordinates, signed (negative left of or above the window).
+  args.x = static_cast<float>(static_cast<short>(LOWORD(position)));
+  args.y = static_cast<float>(static_cast<short>(HIWORD(position)));
+  form_->dispatch(args);
+}
+
+void Win32Window::keyPress(WPARAM character) {
+  forms::EventArgs args{.kind = forms::EventKind::KeyPress};
+  args.keyAscii = static_cast<std::int16_t>(character & 0xFFFF);
+  form_->dispatch(args);
+}
+
+// The window is being destroyed without the form's consent: a host that
+// destroys its preview takes its children along. Its remaining messages, and
+// those of its controls, go to the system's procedures, so that the form may
+// take down this object at once.
+void Win32Window::windowGone() {
+  gone_ = true;
+  for (const auto& peer : peers_) {
+    if (!peer->hwnd || !peer->original) continue;
+    SetWindowLongPtrW(peer->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(peer->original));
+    SetWindowLongPtrW(peer->hwnd, GWLP_USERDATA, 0);
+  }
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  const bool looping =
+      std::any_of(peers_.begin(), peers_.end(), [](const auto& peer) { return peer->ticking; });
+  const std::shared_ptr<bool> alive = alive_;
+  if (form_->unload(forms::UnloadMode::FormOwner) || !*alive) return;
+  // Refused: a loop running in a timer's handler ends the form at its next
+  // check. Without one nothing else would, and a window that is gone cannot
+  // be refused twice.
+  if (!looping && form_->unload(forms::UnloadMode::FormOwner)) return;
+  if (!*alive) return;
+  // Until then the handles are dead (and may be given to new windows).
+  hwnd_ = nullptr;
+  for (const auto& peer : peers_) peer->hwnd = nullptr;
 }
 
 std::optional<LRESULT> Win32Window::onControlMessage(Peer& peer, UINT msg, WPARAM, LPARAM) {

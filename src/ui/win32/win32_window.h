@@ -10,9 +10,18 @@
 // refuses (so the click never happens); the native focus follows
 // Form::activeControl. Button and check-box clicks run Form::clickControl;
 // what the user types is copied into the core's control as it changes.
+//
+// The window's own mouse buttons and movement (x, y in client pixels, the
+// buttons held, Shift/Ctrl/Alt) and its character keys reach the form as
+// Form_MouseDown, Form_MouseUp, Form_MouseMove and Form_KeyPress. A window
+// embedded into a host (the preview) is disabled: its input goes to the
+// host. When the window is destroyed from outside (a host that destroys its
+// preview), the form gets a close request; refused, it is ended by the
+// form's own running loop, or else by a second request.
 
 #include "ui/win32/windows_api.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -81,6 +90,9 @@ class Win32Window final : public ui::NativeWindow {
   void showImage(HDC dc);
   void restoreFocus();
   void markDefaultButton(const forms::Control* focus);
+  void mouseEvent(forms::EventKind kind, std::int16_t button, WPARAM keys, LPARAM position);
+  void keyPress(WPARAM character);
+  void windowGone();
   HBRUSH backBrush() const { return backBrush_; }
 
   Win32Platform* platform_;
@@ -96,6 +108,7 @@ class Win32Window final : public ui::NativeWindow {
   bool shownOnce_ = false;
   bool syncingFocus_ = false;  // the core is moving the native focus itself
   bool destroying_ = false;
+  bool gone_ = false;  // the window was destroyed from outside
   // False once the window is gone: a handler that may have unloaded the form
   // checks it before touching the window again.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
