@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a task needs, when any is missing.
 #   scripts/deps.sh build   compiler, CMake, Ninja, GoogleTest
-#   scripts/deps.sh test    build + MinGW-w64, Wine, Xvfb, tools the tests use
+#   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (with its 32-bit
+#                           loader), Xvfb, tools the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
 set -euo pipefail
 
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config)
-test=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick sox)
+test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 xvfb xauth
+      xdotool imagemagick sox)
 bench=(libsdl2-dev libbenchmark-dev)
 
 wanted=("${build[@]}")
@@ -31,5 +33,11 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Wine's 32-bit loader comes from the i386 architecture.
+for pkg in "${missing[@]}"; do
+  if [[ $pkg == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+done
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -2,63 +2,27 @@
 // user drives them: real keyboard and mouse input (SendInput), the controls
 // read through their windows, the settings read back from the registry.
 // Needs a display (Windows, or Wine on Xvfb: scripts/wine-dialogs.sh).
-//
-// With GRINZO_SHOTS set to a folder, the test pauses at a few moments and
-// asks for a screenshot there: it writes NAME.request holding the screen
-// rectangle to capture and waits for NAME.done.
+// With GRINZO_SHOTS set, it pauses for screenshots of the dialogs.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ui/layouts/layouts.h"
 #include "ui/win32/control_ids.h"
-#include "ui/win32/windows_api.h"
+// After the core's headers (it includes <windows.h>).
+#include "e2e/driver.h"
 
 namespace {
 
 using namespace grinzo;
-using Clock = std::chrono::steady_clock;
+using namespace grinzo::e2e;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Grinzo Screensaver\\Settings";
 constexpr const char* kLevelMessage = "Please pick a number between 1 and 10.";
 constexpr const char* kFacesMessage = "You must enter a number between 1 and 32767.";
-
-// Polls `done` (pumping this thread's messages, for the host windows it
-// owns) until it holds or `seconds` have passed.
-bool waitFor(const std::function<bool()>& done, double seconds = 10) {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    if (done()) return true;
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-std::string textOf(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
-    return {};
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR got = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, 5000, &got);
-  text.resize(got);
-  return narrow(text);
-}
 
 // Whether the window has a title-bar icon; nullopt where the platform does
 // not answer that question for another program's window (Wine).
@@ -69,128 +33,6 @@ std::optional<bool> titleIcon(HWND hwnd) {
   }
   return icon != 0;
 }
-
-// --- Input -----------------------------------------------------------------------
-
-void sendKey(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &in, sizeof(in));
-}
-
-void press(WORD vk, std::vector<WORD> modifiers = {}) {
-  for (WORD m : modifiers) sendKey(m, false);
-  sendKey(vk, false);
-  sendKey(vk, true);
-  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) sendKey(*it, true);
-}
-
-void type(const std::string& text) {
-  for (char c : text) {
-    const SHORT scan = VkKeyScanW(static_cast<wchar_t>(c));
-    std::vector<WORD> modifiers;
-    if (scan & 0x100) modifiers.push_back(VK_SHIFT);
-    press(static_cast<WORD>(scan & 0xFF), modifiers);
-  }
-}
-
-void clickAt(POINT p) {
-  const int w = GetSystemMetrics(SM_CXSCREEN);
-  const int h = GetSystemMetrics(SM_CYSCREEN);
-  INPUT in[3] = {};
-  for (INPUT& i : in) {
-    i.type = INPUT_MOUSE;
-    i.mi.dx = static_cast<LONG>(std::lround(p.x * 65535.0 / (w - 1)));
-    i.mi.dy = static_cast<LONG>(std::lround(p.y * 65535.0 / (h - 1)));
-    i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-  }
-  in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-  SendInput(3, in, sizeof(INPUT));
-}
-
-void click(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
-// --- The program under test ----------------------------------------------------------
-
-std::filesystem::path programFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::filesystem::path(path).parent_path();
-}
-
-// A visible top-level window of process `pid` with exactly this title.
-HWND findWindow(DWORD pid, const std::string& title) {
-  struct Search {
-    DWORD pid;
-    std::string title;
-    HWND found = nullptr;
-  } search{pid, title};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == s->pid && IsWindowVisible(hwnd) && textOf(hwnd) == s->title) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// One run of grinzo.scr with a command line.
-class Screensaver {
- public:
-  explicit Screensaver(const std::string& arguments) {
-    std::wstring command = L"\"" + (programFolder() / "grinzo.scr").wstring() + L"\" " +
-                           std::wstring(arguments.begin(), arguments.end());
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &si, &pi_) != FALSE;
-  }
-  ~Screensaver() {
-    if (!started_) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(pi_.hProcess, 99);
-      WaitForSingleObject(pi_.hProcess, 5000);
-    }
-    CloseHandle(pi_.hThread);
-    CloseHandle(pi_.hProcess);
-  }
-  Screensaver(const Screensaver&) = delete;
-  Screensaver& operator=(const Screensaver&) = delete;
-
-  bool started() const { return started_; }
-  DWORD pid() const { return pi_.dwProcessId; }
-  HWND waitForWindow(const std::string& title) const {
-    HWND found = nullptr;
-    waitFor([&] { return (found = findWindow(pid(), title)) != nullptr; });
-    return found;
-  }
-  // The exit code, or -1 when the program is still running after the wait.
-  long waitForExit(double seconds = 10) const {
-    if (!waitFor([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }, seconds)) {
-      return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(pi_.hProcess, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  bool started_ = false;
-};
 
 // A running dialog, its controls found from the same layout data.
 struct Dialog {
@@ -218,70 +60,6 @@ struct Dialog {
   }
 };
 
-// What a message box of the screen saver shows.
-struct MessageBoxSeen {
-  HWND hwnd = nullptr;
-  std::string text;
-  int buttons = 0;
-  bool icon = false;
-};
-
-MessageBoxSeen waitForMessageBox(const Screensaver& scr) {
-  MessageBoxSeen seen;
-  seen.hwnd = scr.waitForWindow("Error");
-  if (!seen.hwnd) return seen;
-  EnumChildWindows(
-      seen.hwnd,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<MessageBoxSeen*>(param);
-        if (!IsWindowVisible(child)) return TRUE;
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        const std::string cls = narrow(name);
-        const LONG style = GetWindowLongW(child, GWL_STYLE);
-        if (cls == "Button") {
-          ++s->buttons;
-        } else if (cls == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
-          s->icon = s->icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
-        } else if (cls == "Static" && !textOf(child).empty()) {
-          s->text = textOf(child);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&seen));
-  return seen;
-}
-
-// The screen rectangle that covers all these windows.
-RECT windowRect(std::initializer_list<HWND> windows) {
-  RECT all{};
-  for (HWND w : windows) {
-    RECT r{};
-    GetWindowRect(w, &r);
-    UnionRect(&all, &all, &r);
-  }
-  return all;
-}
-
-bool takingShots() {
-  const char* folder = std::getenv("GRINZO_SHOTS");
-  return folder && *folder;
-}
-
-// Pauses for a screenshot of the screen rectangle `r` (and a margin) when
-// asked to.
-void snapshot(const std::string& name, RECT r) {
-  if (!takingShots()) return;
-  const char* folder = std::getenv("GRINZO_SHOTS");
-  const std::filesystem::path base = std::filesystem::path(folder) / name;
-  std::filesystem::remove(base.string() + ".done");
-  const LONG left = std::max<LONG>(0, r.left - 12);
-  const LONG top = std::max<LONG>(0, r.top - 12);
-  std::ofstream(base.string() + ".request")
-      << (r.right + 12 - left) << "x" << (r.bottom + 12 - top) << "+" << left << "+" << top << "\n";
-  waitFor([&] { return std::filesystem::exists(base.string() + ".done"); }, 20);
-}
-
 std::optional<std::string> storedSetting(const wchar_t* name) {
   wchar_t value[256] = {};
   DWORD size = sizeof(value);
@@ -297,13 +75,6 @@ std::optional<std::string> storedSetting(const wchar_t* name) {
 void storeSetting(const wchar_t* name, const wchar_t* value) {
   RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, value,
                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-}
-
-// A plain window of this process: a host's settings window, or an instance
-// of the screen saver running full screen.
-HWND makeWindow(const wchar_t* title) {
-  return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
 }
 
 int pixels(int twips) {

@@ -1,0 +1,77 @@
+# Shared by the end-to-end scripts (source it): a private virtual X display
+# and fresh Wine prefixes under one work folder, all taken down on exit.
+#   desktop_start                 makes $work, starts Xvfb (1024x768), exports
+#                                 DISPLAY; everything is stopped and removed
+#                                 when the script exits
+#   prefix_make DIR [win32]       a fresh Wine prefix in DIR (win32: a 32-bit
+#                                 one), without a window manager, with the
+#                                 classic dialog fonts and no sound device;
+#                                 exports WINEPREFIX (and WINEARCH)
+#   shots_serve PID DIR           while PID runs, answers NAME.request files in
+#                                 DIR (a screen rectangle) with NAME.png and
+#                                 NAME.done
+# Every wait is bounded.
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=""
+xvfb_pid=""
+prefixes=()
+
+desktop_cleanup() {
+  local p
+  for p in "${prefixes[@]}"; do
+    WINEPREFIX=$p timeout 20 wineserver -k >/dev/null 2>&1 || true
+  done
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$work" ]; then rm -rf "$work"; fi
+}
+
+desktop_start() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-e2e.XXXXXX")
+  trap desktop_cleanup EXIT
+  # The X server picks a free display number and writes it to descriptor 3.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$work/display" ]; then
+    echo "$0: Xvfb did not start" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(head -n 1 "$work/display")"
+}
+
+prefix_make() {
+  export WINEPREFIX=$1
+  prefixes+=("$1")
+  if [ "${2:-}" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
+  timeout 120 wineboot -i >/dev/null 2>&1 || true
+  if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+    echo "$0: the Wine prefix $WINEPREFIX was not created" >&2
+    exit 1
+  fi
+  # No window manager runs: Wine draws the frames and activates windows itself.
+  timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # No sound device here: the null driver keeps playback quiet.
+  timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
+  # The classic dialog fonts (MS Sans Serif; Marlett draws the title-bar buttons).
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+
+shots_serve() {
+  local pid=$1 dir=$2 request name
+  while kill -0 "$pid" 2>/dev/null; do
+    for request in "$dir"/*.request; do
+      [ -e "$request" ] || continue
+      name=${request%.request}
+      import -window root -crop "$(head -n 1 "$request")" +repage "$name.png"
+      rm -f "$request"
+      touch "$name.done"
+    done
+    sleep 0.1
+  done
+  rm -f "$dir"/*.done
+}
