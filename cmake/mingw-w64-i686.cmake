@@ -10,6 +10,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The drawing code's vector types are passed in registers only where SSE is
+# there; without it (a plain i686 target, as old as the 9x family's machines)
+# GCC notes the different calling convention, which stays inside one file.
+set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test programs and the asset generator run under Wine (its 32-bit loader).

@@ -4,7 +4,9 @@
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. the portable core's tests cross-built for Windows with MinGW-w64 and
 #      run under Wine, so that every change is checked on both platforms;
-#   4. grinzo.scr's dialogs driven end to end under Wine on a virtual display.
+#   4. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
+#   5. grinzo.scr's game modes driven end to end likewise, the 64-bit build and
+#      the 32-bit build (MinGW-w64 i686) on Wine set to Windows 98.
 # Installs the Debian packages it needs first. Build trees go to build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,3 +43,9 @@ ctest --test-dir build/mingw --output-on-failure -j 1
 
 echo "== grinzo.scr's dialogs end to end, under Wine on a virtual display"
 scripts/wine-dialogs.sh build/mingw
+
+echo "== grinzo.scr's game modes end to end, 64-bit and 32-bit, under Wine on a virtual display"
+configure build/mingw32 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-i686.cmake"
+cmake --build build/mingw32 -j "$jobs" --target grinzo grinzo_screensaver_e2e
+scripts/wine-screensaver.sh build/mingw build/mingw32

@@ -360,6 +360,15 @@ TEST(ProgramFile, CarriesTheIconTheScreenSaverNameAndTheVersion) {
   LoadStringW(module, 1, name, 64);  // the name in the system's list of screen savers
   EXPECT_EQ(narrow(name), "Grinzo Screensaver");
   EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);  // icon
+  // The manifest asks for real pixels on every monitor.
+  HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(manifest, nullptr);
+  const std::string xml(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                        SizeofResource(module, manifest));
+  EXPECT_NE(xml.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">"
+                     "true/pm</dpiAware>"),
+            std::string::npos);
+  EXPECT_NE(xml.find("PerMonitorV2"), std::string::npos);
   FreeLibrary(module);
 }
 

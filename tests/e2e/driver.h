@@ -118,25 +118,27 @@ inline std::filesystem::path programFolder() {
   return std::filesystem::path(path).parent_path();
 }
 
+struct WindowSearch {
+  DWORD pid;
+  std::string title;
+  HWND found = nullptr;
+};
+
+inline BOOL CALLBACK matchWindow(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner == s->pid && IsWindowVisible(hwnd) && textOf(hwnd) == s->title) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // A visible top-level window of process `pid` with exactly this title.
 inline HWND findWindow(DWORD pid, const std::string& title) {
-  struct Search {
-    DWORD pid;
-    std::string title;
-    HWND found = nullptr;
-  } search{pid, title};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == s->pid && IsWindowVisible(hwnd) && textOf(hwnd) == s->title) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{pid, title};
+  EnumWindows(&matchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -194,30 +196,28 @@ struct MessageBoxSeen {
   bool icon = false;
 };
 
+inline BOOL CALLBACK readMessageBoxItem(HWND child, LPARAM param) {
+  auto* s = reinterpret_cast<MessageBoxSeen*>(param);
+  if (!IsWindowVisible(child)) return TRUE;
+  wchar_t name[16] = {};
+  GetClassNameW(child, name, 16);
+  const std::string cls = narrow(name);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
+  if (cls == "Button") {
+    ++s->buttons;
+  } else if (cls == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
+    s->icon = s->icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
+  } else if (cls == "Static" && !textOf(child).empty()) {
+    s->text = textOf(child);
+  }
+  return TRUE;
+}
+
 inline MessageBoxSeen waitForMessageBox(const Screensaver& scr,
                                         const std::string& title = "Error") {
   MessageBoxSeen seen;
   seen.hwnd = scr.waitForWindow(title);
-  if (!seen.hwnd) return seen;
-  EnumChildWindows(
-      seen.hwnd,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<MessageBoxSeen*>(param);
-        if (!IsWindowVisible(child)) return TRUE;
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        const std::string cls = narrow(name);
-        const LONG style = GetWindowLongW(child, GWL_STYLE);
-        if (cls == "Button") {
-          ++s->buttons;
-        } else if (cls == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
-          s->icon = s->icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
-        } else if (cls == "Static" && !textOf(child).empty()) {
-          s->text = textOf(child);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&seen));
+  if (seen.hwnd) EnumChildWindows(seen.hwnd, &readMessageBoxItem, reinterpret_cast<LPARAM>(&seen));
   return seen;
 }
 
