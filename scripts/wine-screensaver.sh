@@ -19,7 +19,7 @@ if [ -n "${3:-}" ]; then
   shots=$(cd "$3" && pwd)
 fi
 for dir in "$bin" $bin32; do
-  for f in grinzo.scr grinzo_screensaver_e2e.exe test-password.cpl; do
+  for f in grinzo.scr grinzo_screensaver_e2e.exe test-password.cpl grinzo_notice_query.exe; do
     [ -f "$dir/$f" ] || { echo "$0: $dir/$f is missing (build it first)" >&2; exit 2; }
   done
 done

@@ -142,8 +142,9 @@ inline HWND findWindow(DWORD pid, const std::string& title) {
   return search.found;
 }
 
-// One run of grinzo.scr (by default the one beside this test program) with a
-// command line; ended by force if it still runs when this goes.
+// One run of a program (grinzo.scr beside this test program unless another
+// is named) with a command line; ended by force if it still runs when this
+// goes.
 class Screensaver {
  public:
   explicit Screensaver(const std::string& arguments,

@@ -75,6 +75,13 @@ HWND makeWindowOfClass(const wchar_t* title, DWORD style, RECT r, HWND parent = 
                          r.bottom - r.top, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+// The system-wide "a screen saver is running" notice, as a fresh process
+// sees it.
+bool noticeGiven() {
+  Screensaver query("", programFolder() / "grinzo_notice_query.exe");
+  return query.waitForExit() == 1;
+}
+
 RECT virtualScreen() {
   const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
   const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -286,6 +293,7 @@ TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongW(game, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(noticeGiven());
   HWND levelLabel = GetDlgItem(game, win32::controlIdOf(layouts::frmGrinzo(), "lblLevel"));
   ASSERT_NE(levelLabel, nullptr);
   EXPECT_FALSE(IsWindowEnabled(levelLabel));  // greyed, clicks go to the game
@@ -343,6 +351,7 @@ TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
   // A key long after the start ends the game; the files are beside it.
   press('X');
   EXPECT_EQ(scr.waitForExit(5), 0);
+  EXPECT_FALSE(noticeGiven());
   EXPECT_TRUE(fs::exists(folder_ / "snapshot.bmp"));
   EXPECT_TRUE(fs::exists(folder_ / "grinzofps.txt"));
 }
@@ -359,6 +368,7 @@ TEST_F(ScreensaverTest, MiddleClickPlaysOnRightClickEnds) {
   EXPECT_TRUE(scr.running());
   clickAt(centre, MOUSEEVENTF_RIGHTDOWN);
   EXPECT_EQ(scr.waitForExit(5), 0);
+  EXPECT_FALSE(noticeGiven());
 }
 
 TEST_F(ScreensaverTest, PreviewFillsTheHostIgnoresInputAndEndsWithIt) {
@@ -390,6 +400,7 @@ TEST_F(ScreensaverTest, PreviewFillsTheHostIgnoresInputAndEndsWithIt) {
   EXPECT_EQ(r.right, 152);
   EXPECT_EQ(r.bottom, 112);
   EXPECT_EQ(findWindow(scr.pid(), kRunning), nullptr);
+  EXPECT_FALSE(noticeGiven());
 
   // The game runs in it. (Wine does not show what one process draws into
   // another's window, so its pixels cannot be looked at here.)
@@ -457,6 +468,7 @@ TEST_F(ScreensaverTest, AMissingPointerIconIsNamedAndNoWindowOpens) {
   ASSERT_NE(seen.hwnd, nullptr);
   EXPECT_NE(seen.text.find("mouseicon.ico"), std::string::npos) << seen.text;
   EXPECT_EQ(FindWindowW(nullptr, L"Running Screen Saver"), nullptr);
+  EXPECT_FALSE(noticeGiven());  // given at the start of the load, withdrawn on its failure
   PostMessageW(seen.hwnd, WM_CLOSE, 0, 0);
   EXPECT_EQ(scr.waitForExit(), 1);
 }
@@ -491,6 +503,7 @@ TEST_F(ScreensaverTest, APasswordInForceIsAskedForAndARefusalPlaysOn) {
   press('X');
   ASSERT_TRUE(waitFor([&] { return prompts().size() == 2; }, 5));
   EXPECT_EQ(scr.waitForExit(5), 0);
+  EXPECT_FALSE(noticeGiven());
 }
 
 TEST_F(ScreensaverTest, WithoutThePasswordServiceTheSystemGuardsTheSession) {
