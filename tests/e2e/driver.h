@@ -88,7 +88,8 @@ inline void type(const std::string& text) {
 }
 
 // Moves the pointer to the screen point `p` and clicks there with a button:
-// MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN.
+// MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN (0: only
+// moves).
 inline void clickAt(POINT p, DWORD down = MOUSEEVENTF_LEFTDOWN) {
   const int w = GetSystemMetrics(SM_CXSCREEN);
   const int h = GetSystemMetrics(SM_CYSCREEN);

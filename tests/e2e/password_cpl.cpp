@@ -2,7 +2,8 @@
 // tests: its VerifyScreenSavePwd shows no dialog but answers what the file
 // "password-answer.txt" beside it says ("accept", anything else refuses),
 // and appends one line per question to "password-prompts.txt" beside it:
-// the answer given and the owner window's title.
+// the answer given, whether the pointer is shown ("shown" or "hidden") and
+// the owner window's title.
 // Built as test-password.cpl; a test copies it beside grinzo.scr as
 // password.cpl.
 
@@ -34,7 +35,11 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND owner) {
   char title[256] = {};
   GetWindowTextA(owner, title, sizeof(title));
   const bool accept = answer == "accept";
+  // The pointer's display count, read without changing it.
+  const int shown = ShowCursor(TRUE) - 1;
+  ShowCursor(FALSE);
   std::ofstream(besideThisLibrary(L"password-prompts.txt"), std::ios::app)
-      << (accept ? "accept" : "refuse") << " " << title << "\n";
+      << (accept ? "accept" : "refuse") << " " << (shown >= 0 ? "shown" : "hidden") << " " << title
+      << "\n";
   return accept ? TRUE : FALSE;
 }

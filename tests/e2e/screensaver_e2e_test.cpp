@@ -275,6 +275,14 @@ class ScreensaverTest : public ::testing::Test {
 };
 
 TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
+  // Over the desktop picture the pointer is the arrow.
+  const RECT screen = virtualScreen();
+  const HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  CURSORINFO pointer{};
+  pointer.cbSize = sizeof(pointer);
+  clickAt({screen.left + 500, screen.top + 400}, 0);
+  EXPECT_TRUE(waitFor([&] { return GetCursorInfo(&pointer) && pointer.hCursor == arrow; }, 2));
+
   Screensaver scr("/s", program());
   HWND game = startFullScreen(scr);
   ASSERT_NE(game, nullptr);
@@ -282,7 +290,6 @@ TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
   // The exit guard: a key this early is ignored.
   press('X');
 
-  const RECT screen = virtualScreen();
   RECT r{};
   GetWindowRect(game, &r);
   EXPECT_EQ(r.left, screen.left);
@@ -297,6 +304,14 @@ TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
   HWND levelLabel = GetDlgItem(game, win32::controlIdOf(layouts::frmGrinzo(), "lblLevel"));
   ASSERT_NE(levelLabel, nullptr);
   EXPECT_FALSE(IsWindowEnabled(levelLabel));  // greyed, clicks go to the game
+  RECT labelRect{};
+  GetWindowRect(levelLabel, &labelRect);
+  EXPECT_EQ(labelRect.left - screen.left, 88);
+  EXPECT_EQ(labelRect.top - screen.top, 64);
+  // Over the game it is the one from "mouseicon.ico".
+  clickAt({screen.left + 510, screen.top + 410}, 0);
+  EXPECT_TRUE(waitFor(
+      [&] { return GetCursorInfo(&pointer) && pointer.hCursor && pointer.hCursor != arrow; }, 2));
 
   waitFor([&] { return Clock::now() - shown > std::chrono::milliseconds(1200); }, 2);
   ASSERT_TRUE(scr.running()) << "a key within half a second of the start ended the game";
@@ -491,7 +506,7 @@ TEST_F(ScreensaverTest, APasswordInForceIsAskedForAndARefusalPlaysOn) {
   pause(0.8);
   press('X');
   ASSERT_TRUE(waitFor([&] { return prompts().size() == 1; }, 5));
-  EXPECT_EQ(prompts()[0], std::string("refuse ") + kRunning);
+  EXPECT_EQ(prompts()[0], std::string("refuse shown ") + kRunning);
   // Refused: the game goes on, and keys are ignored for half a second.
   press('X');
   pause(0.3);
@@ -538,6 +553,7 @@ TEST_F(ScreensaverTest, Win9xFamilyDrawsTheDesktopFromTheSnapshot) {
   EXPECT_TRUE(fs::exists(folder_ / "snapshot.bmp"));
   clickAt({screen.right / 2, screen.bottom / 2}, MOUSEEVENTF_RIGHTDOWN);
   EXPECT_EQ(scr.waitForExit(5), 0);
+  EXPECT_FALSE(noticeGiven());
 }
 
 }  // namespace
