@@ -1,25 +1,13 @@
 #include "ui/layouts/layouts.h"
 
+#include "ui/layouts/builders.h"
+
 namespace grinzo::layouts {
 
 namespace {
 
 using forms::ControlKind;
 using forms::ControlLayout;
-
-ControlLayout control(const char* name, ControlKind kind, const char* caption, int left, int top,
-                      int width, int height, int tabIndex) {
-  ControlLayout c;
-  c.name = name;
-  c.kind = kind;
-  c.caption = caption;
-  c.left = left;
-  c.top = top;
-  c.width = width;
-  c.height = height;
-  c.tabIndex = tabIndex;
-  return c;
-}
 
 ControlLayout line(int index, int x1, int y1, int x2, int y2, gdi::Pixel colour, int widthPx) {
   ControlLayout c;
@@ -36,19 +24,11 @@ ControlLayout line(int index, int x1, int y1, int x2, int y2, gdi::Pixel colour,
 }
 
 forms::FormLayout build() {
-  forms::FormLayout f;
-  f.name = "frmConfig";
-  f.caption = "Grinzo Screensaver Configuration";
-  f.border = forms::BorderStyle::FixedDialog;
-  f.controlBox = true;
-  f.showInTaskbar = false;
+  forms::FormLayout f = fixedDialog("frmConfig", "Grinzo Screensaver Configuration", 5730, 3705);
   f.hasIcon = true;
-  f.windowState = forms::WindowState::Normal;
   f.startPosition = forms::StartPosition::Manual;
   f.left = 2340;
   f.top = 1935;
-  f.clientWidth = 5730;
-  f.clientHeight = 3705;
 
   const gdi::Pixel black = gdi::rgb(0, 0, 0);
 

@@ -1,5 +1,7 @@
 #include "ui/layouts/layouts.h"
 
+#include "ui/layouts/builders.h"
+
 namespace grinzo::layouts {
 
 namespace {
@@ -12,32 +14,10 @@ constexpr const char* kRules =
     "and so on. You get 3 minutes to beat each level; if you fail, the screensaver will reset to "
     "the starting level.";
 
-forms::ControlLayout control(const char* name, forms::ControlKind kind, const char* caption,
-                             int left, int top, int width, int height, int tabIndex) {
-  forms::ControlLayout c;
-  c.name = name;
-  c.kind = kind;
-  c.caption = caption;
-  c.left = left;
-  c.top = top;
-  c.width = width;
-  c.height = height;
-  c.tabIndex = tabIndex;
-  return c;
-}
-
 forms::FormLayout build() {
-  forms::FormLayout f;
-  f.name = "frmHelp";
-  f.caption = "Help";
-  f.border = forms::BorderStyle::FixedDialog;
-  f.controlBox = true;
-  f.showInTaskbar = false;
+  forms::FormLayout f = fixedDialog("frmHelp", "Help", 4680, 2580);
   f.hasIcon = false;
-  f.windowState = forms::WindowState::Normal;
   f.startPosition = forms::StartPosition::WindowsDefault;
-  f.clientWidth = 4680;
-  f.clientHeight = 2580;
 
   forms::ControlLayout text =
       control("Label1", forms::ControlKind::Label, kRules, 0, 120, 4695, 1695, 0);
