@@ -8,17 +8,11 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "ui/gdi/little_endian.h"
+
 namespace grinzo::assetgen {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
 void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
 }
@@ -38,22 +32,22 @@ std::vector<std::uint8_t> EncodeWav(const std::vector<float>& samples, int sampl
   std::vector<std::uint8_t> out;
   out.reserve(44 + dataBytes);
   PutTag(out, "RIFF");
-  Put32(out, 36 + dataBytes);
+  gdi::le::put32(out, 36 + dataBytes);
   PutTag(out, "WAVE");
   PutTag(out, "fmt ");
-  Put32(out, 16);  // size of the PCM format block
-  Put16(out, 1);   // PCM
-  Put16(out, 1);   // mono
-  Put32(out, rate);
-  Put32(out, rate * kBytesPerSample);  // bytes per second
-  Put16(out, kBytesPerSample);         // block alignment
-  Put16(out, 16);                      // bits per sample
+  gdi::le::put32(out, 16);  // size of the PCM format block
+  gdi::le::put16(out, 1);   // PCM
+  gdi::le::put16(out, 1);   // mono
+  gdi::le::put32(out, rate);
+  gdi::le::put32(out, rate * kBytesPerSample);  // bytes per second
+  gdi::le::put16(out, kBytesPerSample);         // block alignment
+  gdi::le::put16(out, 16);                      // bits per sample
   PutTag(out, "data");
-  Put32(out, dataBytes);
+  gdi::le::put32(out, dataBytes);
   for (float sample : samples) {
     const float clamped = std::isnan(sample) ? 0.0f : std::clamp(sample, -1.0f, 1.0f);
     const auto value = static_cast<std::int16_t>(std::lround(clamped * 32767.0f));
-    Put16(out, static_cast<std::uint16_t>(value));
+    gdi::le::put16(out, static_cast<std::uint16_t>(value));
   }
   return out;
 }

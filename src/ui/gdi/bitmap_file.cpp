@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "ui/gdi/gdi.h"
+#include "ui/gdi/little_endian.h"
 
 #include "ui/runtime/textfile.h"
 
@@ -36,24 +37,11 @@ constexpr std::uint32_t kBiBitfields = 3;
   throw BitmapFileError(ErrorNumber::BadFileFormat, "Invalid bitmap file: " + reason);
 }
 
-std::uint32_t u16(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
-}
-std::uint32_t u32(const std::uint8_t* p) { return u16(p) | (u16(p + 2) << 16); }
-std::int32_t s32(const std::uint8_t* p) {
-  const std::uint32_t v = u32(p);
-  return v <= 0x7FFFFFFFu ? static_cast<std::int32_t>(v)
-                          : -static_cast<std::int32_t>(~v) - 1;  // two's complement, portably
-}
-
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
-}
+using le::put16;
+using le::put32;
+using le::s32;
+using le::u16;
+using le::u32;
 
 struct Header {
   std::int64_t width = 0;

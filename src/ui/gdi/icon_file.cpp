@@ -13,6 +13,7 @@
 //              per colour, B G R 0), the colour rows, then the 1-bit AND mask;
 //              rows bottom-up, each padded to a multiple of 4 bytes.
 
+#include "ui/gdi/little_endian.h"
 #include "ui/runtime/textfile.h"
 
 namespace grinzo::gdi {
@@ -47,15 +48,10 @@ class Bytes {
   }
   std::uint8_t u8(std::size_t offset) const { return data_[offset]; }
   std::uint16_t u16(std::size_t offset) const {
-    return static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8));
+    return static_cast<std::uint16_t>(le::u16(data_ + offset));
   }
-  std::uint32_t u32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(data_[offset]) |
-           (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(data_[offset + 2]) << 16) |
-           (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
-  }
-  std::int32_t i32(std::size_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
+  std::uint32_t u32(std::size_t offset) const { return le::u32(data_ + offset); }
+  std::int32_t i32(std::size_t offset) const { return le::s32(data_ + offset); }
   Bytes sub(std::size_t offset, std::size_t count) const { return Bytes(data_ + offset, count); }
 
  private:
@@ -188,15 +184,6 @@ IconEntry DecodeImage(const Bytes& image, const std::string& name, std::size_t& 
 
 // --- Encoding ---------------------------------------------------------------
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
-
 void CheckShape(int width, int height, std::size_t transparentSize, std::size_t index) {
   const std::string name = "image " + std::to_string(index + 1);
   if (width < 1 || width > kMaxIconSide || height < 1 || height > kMaxIconSide) {
@@ -224,17 +211,17 @@ struct EncodedImage {
 
 void PutInfoHeader(std::vector<std::uint8_t>& out, int width, int height, int bits,
                    std::size_t imageBytes) {
-  Put32(out, kInfoHeaderSize);
-  Put32(out, static_cast<std::uint32_t>(width));
-  Put32(out, static_cast<std::uint32_t>(height * 2));
-  Put16(out, 1);
-  Put16(out, static_cast<std::uint32_t>(bits));
-  Put32(out, 0);  // uncompressed
-  Put32(out, static_cast<std::uint32_t>(imageBytes));
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, 0);  // every colour of the palette is used
-  Put32(out, 0);
+  le::put32(out, kInfoHeaderSize);
+  le::put32(out, static_cast<std::uint32_t>(width));
+  le::put32(out, static_cast<std::uint32_t>(height * 2));
+  le::put16(out, 1);
+  le::put16(out, static_cast<std::uint32_t>(bits));
+  le::put32(out, 0);  // uncompressed
+  le::put32(out, static_cast<std::uint32_t>(imageBytes));
+  le::put32(out, 0);
+  le::put32(out, 0);
+  le::put32(out, 0);  // every colour of the palette is used
+  le::put32(out, 0);
 }
 
 void PutMask(std::vector<std::uint8_t>& out, int width, int height,
@@ -254,19 +241,19 @@ void PutMask(std::vector<std::uint8_t>& out, int width, int height,
 
 std::vector<std::uint8_t> Assemble(const std::vector<EncodedImage>& images) {
   std::vector<std::uint8_t> out;
-  Put16(out, 0);
-  Put16(out, 1);  // icon, not cursor
-  Put16(out, static_cast<std::uint32_t>(images.size()));
+  le::put16(out, 0);
+  le::put16(out, 1);  // icon, not cursor
+  le::put16(out, static_cast<std::uint32_t>(images.size()));
   std::size_t offset = kDirectorySize + kEntrySize * images.size();
   for (const EncodedImage& image : images) {
     out.push_back(static_cast<std::uint8_t>(image.width & 0xFF));  // 256 is stored as 0
     out.push_back(static_cast<std::uint8_t>(image.height & 0xFF));
     out.push_back(static_cast<std::uint8_t>(image.colourCount));
     out.push_back(0);
-    Put16(out, 1);
-    Put16(out, static_cast<std::uint32_t>(image.bits));
-    Put32(out, static_cast<std::uint32_t>(image.bytes.size()));
-    Put32(out, static_cast<std::uint32_t>(offset));
+    le::put16(out, 1);
+    le::put16(out, static_cast<std::uint32_t>(image.bits));
+    le::put32(out, static_cast<std::uint32_t>(image.bytes.size()));
+    le::put32(out, static_cast<std::uint32_t>(offset));
     offset += image.bytes.size();
   }
   for (const EncodedImage& image : images) {
