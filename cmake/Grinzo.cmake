@@ -1,6 +1,8 @@
 # Helpers for the top-level CMakeLists.txt.
 
 set(GRINZO_CORE_LIBS "")
+# The files that grinzo-assetgen makes and that sit beside every program.
+set(GRINZO_ASSET_NAMES mouseicon.ico grinzo.ico gun.wav shotgun.wav machgun.wav)
 set(GRINZO_FORBIDDEN_DIR ${CMAKE_CURRENT_LIST_DIR}/forbidden-headers)
 
 # A stamp rebuilt whenever a core source changes: fails the build when a core
@@ -54,37 +56,68 @@ function(grinzo_core_subsystem name)
   set(GRINZO_CORE_LIBS ${GRINZO_CORE_LIBS} grinzo_${name} PARENT_SCOPE)
 endfunction()
 
+# Cross-built test programs run under Wine with the loader of their bitness,
+# in the build tree's own prefix unless WINEPREFIX names another.
+function(grinzo_set_wine_emulator)
+  if(NOT CMAKE_CROSSCOMPILING OR NOT WIN32)
+    return()
+  endif()
+  math(EXPR _bits "${CMAKE_SIZEOF_VOID_P} * 8")
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${_bits} ${CMAKE_BINARY_DIR}/wine-prefix
+      PARENT_SCOPE)
+endfunction()
+
 # The pointer icon, the program icon and the three wave files, made by our own
-# generator and copied next to every program in the build tree.
+# generator and copied next to every program in the build tree. A cross build
+# runs the generator built for the machine it builds on (no emulator in the
+# build): GRINZO_HOST_ASSETGEN names one already built, otherwise it is built
+# in host-tools/ from the same sources with the host's compiler.
+set(GRINZO_HOST_ASSETGEN "" CACHE FILEPATH
+    "A cross build's asset generator for this machine (built in host-tools/ when empty)")
 function(grinzo_generate_assets)
   set(_dir ${CMAKE_BINARY_DIR}/assets)
-  set(_files ${_dir}/mouseicon.ico ${_dir}/grinzo.ico ${_dir}/gun.wav
-             ${_dir}/shotgun.wav ${_dir}/machgun.wav)
-  if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    return()
+  list(TRANSFORM GRINZO_ASSET_NAMES PREPEND ${_dir}/ OUTPUT_VARIABLE _files)
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(_generator grinzo-assetgen)
+    set(_depends grinzo-assetgen)
+  elseif(GRINZO_HOST_ASSETGEN)
+    set(_generator ${GRINZO_HOST_ASSETGEN})
+    set(_depends ${GRINZO_HOST_ASSETGEN})
+  else()
+    include(ExternalProject)
+    set(_host ${CMAKE_BINARY_DIR}/host-tools)
+    set(_generator ${_host}/bin/grinzo-assetgen)
+    # The host build knows nothing of the toolchain file: it uses the host's
+    # default compiler. It is built again whenever the cross build is, so
+    # that a changed generator source is never missed (an up-to-date build
+    # costs a moment).
+    ExternalProject_Add(grinzo_host_assetgen
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${_host}
+      CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DGRINZO_TESTS=OFF -DGRINZO_ASSETGEN_ONLY=ON
+      BUILD_COMMAND ${CMAKE_COMMAND} --build ${_host} --target grinzo-assetgen
+      BUILD_ALWAYS ON
+      BUILD_BYPRODUCTS ${_generator}
+      INSTALL_COMMAND ""
+      STEP_TARGETS build)
+    set(_depends grinzo_host_assetgen ${_generator})
   endif()
   add_custom_command(
     OUTPUT ${_files}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}
-    COMMAND grinzo-assetgen ${_dir}
-    DEPENDS grinzo-assetgen
+    COMMAND ${_generator} ${_dir}
+    DEPENDS ${_depends}
     COMMENT "Generating icons and sounds")
   add_custom_target(grinzo_assets ALL DEPENDS ${_files})
-  set(GRINZO_ASSET_FILES ${_files} PARENT_SCOPE)
 endfunction()
 
 # grinzo_copy_assets(target): puts the generated assets beside the target's file.
 function(grinzo_copy_assets target)
-  if(NOT TARGET grinzo_assets)
-    return()
-  endif()
   add_dependencies(${target} grinzo_assets)
+  list(TRANSFORM GRINZO_ASSET_NAMES PREPEND ${CMAKE_BINARY_DIR}/assets/ OUTPUT_VARIABLE _files)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            ${CMAKE_BINARY_DIR}/assets/mouseicon.ico ${CMAKE_BINARY_DIR}/assets/grinzo.ico
-            ${CMAKE_BINARY_DIR}/assets/gun.wav ${CMAKE_BINARY_DIR}/assets/shotgun.wav
-            ${CMAKE_BINARY_DIR}/assets/machgun.wav
-            $<TARGET_FILE_DIR:${target}>)
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_files} $<TARGET_FILE_DIR:${target}>)
 endfunction()
 
 function(grinzo_find_gtest)

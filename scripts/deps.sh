@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a task needs, when any is missing.
 #   scripts/deps.sh build   compiler, CMake, Ninja, GoogleTest
-#   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (with its 32-bit
-#                           loader), Xvfb, tools the tests use
+#   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (its 32-bit
+#                           loader only where 32-bit programs run), Xvfb, tools
+#                           the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
 set -euo pipefail
 
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config)
-test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 xvfb xauth
+test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox)
 bench=(libsdl2-dev libbenchmark-dev)
 
@@ -15,7 +16,16 @@ wanted=("${build[@]}")
 for group in "$@"; do
   case "$group" in
     build) ;;
-    test) wanted+=("${test[@]}") ;;
+    test)
+      wanted+=("${test[@]}")
+      # Wine's 32-bit loader only where the kernel runs 32-bit programs:
+      # elsewhere it cannot start, and /usr/bin/wine would pick it anyway.
+      if probe=$("$(dirname "$0")/probe-32bit.sh"); then
+        wanted+=(wine32:i386)
+      else
+        echo "deps.sh: 32-bit programs cannot run here (${probe#no: }): not installing wine32:i386"
+      fi
+      ;;
     bench) wanted+=("${bench[@]}") ;;
     *) echo "deps.sh: unknown group '$group' (build, test, bench)" >&2; exit 2 ;;
   esac

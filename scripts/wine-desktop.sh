@@ -6,13 +6,14 @@
 #   prefix_make DIR [win32]       a fresh Wine prefix in DIR (win32: a 32-bit
 #                                 one), without a window manager, with the
 #                                 classic dialog fonts and no sound device;
-#                                 exports WINEPREFIX (and WINEARCH)
+#                                 exports WINEPREFIX and sets wine (an array)
+#                                 to the loader of the prefix's bitness
 #   shots_serve PID DIR           while PID runs, answers NAME.request files in
 #                                 DIR (a screen rectangle) with NAME.png and
 #                                 NAME.done
 # Every wait is bounded.
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 work=""
 xvfb_pid=""
 prefixes=()
@@ -45,18 +46,13 @@ desktop_start() {
 }
 
 prefix_make() {
-  export WINEPREFIX=$1
   prefixes+=("$1")
-  if [ "${2:-}" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
-  timeout 120 wineboot -i >/dev/null 2>&1 || true
-  if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
-    echo "$0: the Wine prefix $WINEPREFIX was not created" >&2
-    exit 1
-  fi
+  wine_prefix_ensure "$1" "${2:-win64}"
+  if [ "${2:-}" = win32 ]; then wine=("${wine32[@]}"); else wine=("${wine64[@]}"); fi
   # No window manager runs: Wine draws the frames and activates windows itself.
-  timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  timeout 60 "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   # No sound device here: the null driver keeps playback quiet.
-  timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
+  timeout 60 "${wine[@]}" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
   # The classic dialog fonts (MS Sans Serif; Marlett draws the title-bar buttons).
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 }

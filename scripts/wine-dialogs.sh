@@ -22,7 +22,7 @@ source "$(dirname "$0")/wine-desktop.sh"
 desktop_start
 prefix_make "$work/prefix"
 
-GRINZO_SHOTS="${shots:+Z:$shots}" timeout 150 wine "$bin/grinzo_dialogs_e2e.exe" &
+GRINZO_SHOTS="${shots:+Z:$shots}" timeout 150 "${wine[@]}" "$bin/grinzo_dialogs_e2e.exe" &
 test_pid=$!
 [ -z "$shots" ] || shots_serve "$test_pid" "$shots"
 wait "$test_pid"

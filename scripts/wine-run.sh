@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a private prefix (WINEPREFIX, made on
-# first use), quietly, and returns its exit status. Used as CMake's emulator
-# for the cross-built tests and tools.
+# CMake's emulator for the cross-built tests: runs a Windows program under
+# Wine with the loader of its bitness, quietly, and returns its exit status.
+#   scripts/wine-run.sh 64|32 DEFAULT_PREFIX PROGRAM [ARGS...]
+# The prefix is $WINEPREFIX when set (scripts/test.sh gives each run its own),
+# otherwise DEFAULT_PREFIX (the build tree's own); it is made on first use.
 set -euo pipefail
-# A prefix works only with the Wine loaders installed when it was made: the
-# default one is named after them.
-loaders=64
-[ -d /usr/lib/i386-linux-gnu/wine ] && loaders=wow
-export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/grinzo-wine-$(id -u)-$loaders}"
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
+[ $# -ge 3 ] || { echo "usage: $0 64|32 DEFAULT_PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
+bits=$1 default_prefix=$2
+shift 2
+source "$(dirname "$0")/wine-env.sh"
+arch=win64
+[ "$bits" = 32 ] && arch=win32
+wine_prefix_ensure "${WINEPREFIX:-$default_prefix}" "$arch"
+if [ "$bits" = 32 ]; then
+  exec "${wine32[@]}" "$@"
 fi
-exec wine "$@"
+exec "${wine64[@]}" "$@"
