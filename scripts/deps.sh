@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a task needs, when any is missing.
-#   scripts/deps.sh build   compiler, CMake, Ninja, GoogleTest
+#   scripts/deps.sh build   compiler, CMake, Ninja, GoogleTest, Qt 6 and Xlib (the
+#                           Linux program)
 #   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (its 32-bit
 #                           loader only where 32-bit programs run), Xvfb, tools
 #                           the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
 set -euo pipefail
 
-build=(g++ cmake ninja-build libgtest-dev googletest pkg-config)
+build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6-multimedia-dev
+       libx11-dev fonts-liberation)
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox)
 bench=(libsdl2-dev libbenchmark-dev)

@@ -178,30 +178,34 @@ void frmGrinzo::captureDesktop() {
 }
 
 // Writes "snapshot.bmp" beside the program, or in the per-user folder when
-// the program's folder cannot be written; every file the game keeps then
-// lives in that same folder. Returns the path written. Raises when neither
-// place can be written.
+// the program's folder cannot be written or the system keeps no data there;
+// every file the game keeps then lives in that same folder. Returns the path
+// written. Raises when no place can be written.
 std::string frmGrinzo::writeSnapshot(const gdi::Bitmap& picture) {
   const ui::Folders& folders = platform().folders();
-  const std::string programPath = sprites::joinPath(folders.programFolder(), kSnapshotFile);
-  try {
-    gdi::WriteBitmapFile(programPath, picture);
-    dataFolder_ = folders.programFolder();
-    return programPath;
-  } catch (const gdi::BitmapFileError& first) {
-    const std::string fallback = folders.userDataFolder();
-    if (fallback.empty()) throw;
-    std::error_code ignored;
-    std::filesystem::create_directories(fallback, ignored);
-    const std::string fallbackPath = sprites::joinPath(fallback, kSnapshotFile);
+  std::string firstError;
+  if (folders.dataBesideProgram()) {
+    const std::string programPath = sprites::joinPath(folders.programFolder(), kSnapshotFile);
     try {
-      gdi::WriteBitmapFile(fallbackPath, picture);
-    } catch (const gdi::BitmapFileError& second) {
-      throw gdi::BitmapFileError(second.number(), std::string(first.what()) + "; " + second.what());
+      gdi::WriteBitmapFile(programPath, picture);
+      dataFolder_ = folders.programFolder();
+      return programPath;
+    } catch (const gdi::BitmapFileError& first) {
+      if (folders.userDataFolder().empty()) throw;
+      firstError = std::string(first.what()) + "; ";
     }
-    dataFolder_ = fallback;
-    return fallbackPath;
   }
+  const std::string fallback = folders.userDataFolder();
+  std::error_code ignored;
+  std::filesystem::create_directories(fallback, ignored);
+  const std::string fallbackPath = sprites::joinPath(fallback, kSnapshotFile);
+  try {
+    gdi::WriteBitmapFile(fallbackPath, picture);
+  } catch (const gdi::BitmapFileError& second) {
+    throw gdi::BitmapFileError(second.number(), firstError + second.what());
+  }
+  dataFolder_ = fallback;
+  return fallbackPath;
 }
 
 // "Faces" and "Level" that cannot be read as 16-bit numbers count as their

@@ -190,6 +190,10 @@ class Folders {
   // cannot be written, without a trailing separator; created on demand by
   // the caller.
   virtual std::string userDataFolder() const = 0;
+  // Whether the game keeps its files beside the program while that folder
+  // can be written (Windows), rather than always in the per-user folder
+  // (where an installed program's folder is never the user's to write).
+  virtual bool dataBesideProgram() const = 0;
 };
 
 // Everything a backend supplies.

@@ -121,6 +121,7 @@ class HeadlessPlatform final : public ui::Platform,
   // ui::Folders
   std::string programFolder() const override { return options_.programFolder; }
   std::string userDataFolder() const override { return options_.userDataFolder; }
+  bool dataBesideProgram() const override { return true; }
 
   // --- Test and runner controls -------------------------------------------
 

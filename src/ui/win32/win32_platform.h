@@ -92,6 +92,7 @@ class Win32Platform final : public ui::Platform,
   // ui::Folders
   std::string programFolder() const override;
   std::string userDataFolder() const override;
+  bool dataBesideProgram() const override { return true; }
 
   // --- For the program's entry ----------------------------------------------
 

@@ -1,0 +1,153 @@
+// grinzo: the screen saver's game on Linux (Qt 6 on X11).
+//
+//   grinzo [--fullscreen]   the game over every monitor
+//   grinzo --window [WxH]   the game in an ordinary window
+//   grinzo --config         the configuration and help dialogs
+//   grinzo --root           an XScreenSaver module: draws into the daemon's
+//                           window ($XSCREENSAVER_WINDOW) or the root window
+//   grinzo --window-id ID   the same in the X window ID
+// In the two module modes the daemon holds the keyboard and the pointer: the
+// game runs as a preview does (no labels, input ignored) and ends on
+// SIGTERM, SIGINT or SIGHUP, or when its window is destroyed.
+//
+// Exit status: 0 when the game or dialog ended, 1 when it could not start
+// (the reason on stderr, and in a message box where a person is watching),
+// 2 for a malformed command line.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "config/frm_config.h"
+#include "game/frm_grinzo.h"
+#include "options.h"
+#include "start/modes.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/x11_target.h"
+#include "ui/runtime/app_info.h"
+#include "ui/runtime/errors.h"
+
+namespace {
+
+using namespace grinzo;
+using linux_app::Mode;
+
+void onSignal(int) { qt::QtPlatform::requestQuit(); }
+
+void installSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+// Unloads the game window for good, whatever stopped the event loop: the
+// first close request only ends the game loop, the second passes.
+void closeForGood(game::frmGrinzo& game) {
+  for (int attempt = 0; attempt < 2 && game.isLoaded(); ++attempt) {
+    game.unload(forms::UnloadMode::FormCode);
+  }
+}
+
+template <typename Open>
+void play(qt::QtPlatform& platform, game::frmGrinzo& game, Open open) {
+  try {
+    open();
+    platform.runUntilAllClosed();
+  } catch (...) {
+    closeForGood(game);
+    throw;
+  }
+  closeForGood(game);
+}
+
+int run(qt::QtPlatform& platform, const linux_app::Options& o) {
+  switch (o.mode) {
+    case Mode::Config: {
+      config::frmConfig dialog(platform);
+      dialog.show();
+      platform.runUntilAllClosed();
+      return 0;
+    }
+    case Mode::FullScreen: {
+      game::frmGrinzo game(platform, /*preview=*/false);
+      play(platform, game, [&] { start::showFullScreen(game); });
+      return 0;
+    }
+    case Mode::Window: {
+      platform.openGameInWindow({o.windowWidth, o.windowHeight});
+      game::frmGrinzo game(platform, /*preview=*/false);
+      play(platform, game, [&] {
+        game.load();
+        game.setCaption(rt::kAppTitle);
+        game.setBoundsPixels({0, 0, o.windowWidth, o.windowHeight});
+        game.show();
+      });
+      return 0;
+    }
+    case Mode::Root:
+    case Mode::WindowId: {
+      const ui::WindowHandle host = static_cast<ui::WindowHandle>(
+          o.mode == Mode::Root ? qt::X11Target::rootTarget() : o.windowId);
+      if (host == 0 || !platform.hostClientSize(host)) {
+        throw rt::RuntimeError(rt::ErrorNumber::InvalidArgument,
+                               "The window " + std::to_string(host) + " does not exist");
+      }
+      game::frmGrinzo game(platform, /*preview=*/true);
+      play(platform, game, [&] { start::showPreview(game, host); });
+      return 0;
+    }
+    case Mode::Help:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  linux_app::Options options;
+  try {
+    options = linux_app::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "grinzo: " << e.what() << "\n";
+    return 2;
+  }
+  if (options.mode == Mode::Help) {
+    std::cout << linux_app::kUsage;
+    return 0;
+  }
+  // The game works in real pixels: no scaling of the windows by Qt.
+  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+  // Without an audio device the game is silent, not noisy on stderr.
+  setenv("QT_LOGGING_RULES", "qt.multimedia*=false", 0);
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+      !std::getenv("QT_QPA_PLATFORM")) {
+    std::cerr << "grinzo: no display to show the game on (DISPLAY is not set)\n";
+    return 1;
+  }
+  installSignalHandlers();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("grinzo");
+  const bool personWatching = options.mode == Mode::FullScreen || options.mode == Mode::Window ||
+                              options.mode == Mode::Config;
+  try {
+    qt::QtPlatform platform(QCoreApplication::applicationFilePath().toStdString());
+    if (options.level) platform.overrideSetting("Level", std::to_string(*options.level));
+    if (options.faces) platform.overrideSetting("Faces", std::to_string(*options.faces));
+    if (options.sound) platform.overrideSetting("Sound", *options.sound ? "Yes" : "No");
+    return run(platform, options);
+  } catch (const std::exception& e) {
+    std::cerr << "grinzo: " << e.what() << "\n";
+    if (personWatching) {
+      QMessageBox::critical(nullptr, QString::fromStdString(rt::kAppTitle),
+                            QString::fromStdString(e.what()));
+    }
+    return 1;
+  }
+}

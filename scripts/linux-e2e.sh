@@ -1,0 +1,356 @@
+#!/usr/bin/env bash
+# End-to-end test of the Linux program grinzo on a private virtual X display
+# (Xvfb, 1024x768, no window manager) whose root window shows a generated
+# test pattern:
+#   - bad command lines end with status 2; apps/qt/grinzo.xml is well-formed;
+#   - the full-screen game covers the screen, shows the pattern at 1:1 with
+#     faces on it, a shot face leaves a red splat, "s" does not end it, a key
+#     and (in a second run) the right button do, with status 0;
+#   - the game in a host window (--window-id) fills it and follows its size,
+#     ignores keys and clicks, and ends with status 0 within 2 s when the
+#     host is destroyed or on SIGTERM, SIGINT and SIGHUP;
+#   - XScreenSaver's own daemon, as an unprivileged user, runs it as its only
+#     module: -activate starts it and shows faces, -deactivate ends it.
+#   scripts/linux-e2e.sh BUILD_DIR [SHOTS_DIR]
+# With SHOTS_DIR, saves linux-game.png (full screen with a splat) and
+# linux-daemon.png there. Prints one line per case, then "N passed, M failed";
+# exits 1 when anything failed. Every wait is bounded; every process it
+# started and its work folder go at the end, whatever happens.
+# Needs the Debian packages xvfb, xdotool, imagemagick, xscreensaver,
+# libxml2-utils, gcc and libx11-dev (it compiles tests/e2e_linux/xprobe.c).
+set -euo pipefail
+[ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 BUILD_DIR [SHOTS_DIR]" >&2; exit 2; }
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_bin=$(cd "$1/bin" && pwd)
+shots=""
+if [ $# -ge 2 ]; then
+  mkdir -p "$2"
+  shots=$(cd "$2" && pwd)
+fi
+assets=(grinzo mouseicon.ico gun.wav shotgun.wav machgun.wav)
+for f in "${assets[@]}"; do
+  [ -f "$build_bin/$f" ] || { echo "$0: $build_bin/$f is missing (build it first)" >&2; exit 2; }
+done
+for tool in Xvfb xdotool xwininfo import xscreensaver xscreensaver-command xmllint cc setpriv; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (install the packages named at the top)" >&2; exit 2; }
+done
+
+# --- The work folder and every process started, gone on exit ------------------
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-linux-e2e.XXXXXX")
+started=()  # ids of the background processes this script started
+nobody=65534
+
+# The grinzo processes of this run, found by their program file (the daemon
+# starts them by name through PATH, so the command line does not tell).
+grinzo_pids() {
+  find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$work/bin/grinzo" 2>/dev/null | cut -d/ -f3
+}
+alive() {  # alive PID: running and not yet a zombie
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+tree_of() {  # tree_of PID: the process and its descendants, parents first
+  local child
+  echo "$1"
+  for child in $(pgrep -P "$1" || true); do tree_of "$child"; done
+}
+kill_all() {  # kill_all PID...: TERM, up to 2 s of grace, then KILL
+  [ $# -gt 0 ] || return 0
+  kill "$@" 2>/dev/null || true
+  for _ in $(seq 20); do
+    local any=""
+    for p in "$@"; do alive "$p" && any=1; done
+    [ -n "$any" ] || break
+    sleep 0.1
+  done
+  kill -KILL "$@" 2>/dev/null || true
+}
+cleanup() {
+  local pids=() p
+  # Descendants first collected, so none is orphaned out of sight.
+  for p in "${started[@]}"; do pids+=($(tree_of "$p")); done
+  pids+=($(grinzo_pids))
+  kill_all "${pids[@]}"
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+wait_for() {  # wait_for SECONDS COMMAND...: polls every 0.1 s
+  local tries=$(($1 * 10))
+  shift
+  for _ in $(seq "$tries"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
+}
+
+# The program, readable by the unprivileged user who runs the daemon's modules
+# (the build tree may sit in a folder only root enters). Its own folder is not
+# writable by that user: the daemon's runs use the per-user folder.
+chmod 755 "$work"
+mkdir -p "$work/bin" "$work/home" "$work/root-run"
+for f in "${assets[@]}"; do install -m 755 "$build_bin/$f" "$work/bin/$f"; done
+mkdir -p "$work/home/.config" "$work/home/.local/share" "$work/home/run"
+chown -R "$nobody:$nobody" "$work/home"
+chmod 700 "$work/home/run" "$work/root-run"
+cc -std=c11 -O2 -o "$work/xprobe" "$here/tests/e2e_linux/xprobe.c" -lX11
+
+# --- The display --------------------------------------------------------------
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+started+=($!)
+wait_for 10 test -s "$work/display" || { echo "$0: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+sw=1024 sh=768
+ref=$work/pattern.ppm
+"$work/xprobe" pattern "$ref"
+
+# --- Probes -------------------------------------------------------------------
+
+# look X Y W H: grabs that screen rectangle and sets same (percent of pixels
+# equal to the pattern), yellow, red, magenta (pixel counts) and face ("X,Y"
+# of a face's centre, or "none").
+same="" yellow="" red="" magenta="" face=""
+look() {
+  local out kv
+  out=$("$work/xprobe" look "$ref" "$@") || return 1
+  for kv in $out; do printf -v "${kv%%=*}" %s "${kv#*=}"; done
+}
+looked() { echo "same=$same% yellow=$yellow red=$red magenta=$magenta face=$face"; }
+# red_near X Y: look at the 90 x 90 square around a point (a splat is 51 x 50
+# and lands on the face's centre, which may have moved since it was aimed at).
+red_near() {
+  local x0=$(($1 - 45)) y0=$(($2 - 45))
+  ((x0 < 0)) && x0=0
+  ((y0 < 0)) && y0=0
+  ((x0 > sw - 90)) && x0=$((sw - 90))
+  ((y0 > sh - 90)) && y0=$((sh - 90))
+  look "$x0" "$y0" 90 90
+}
+splat_near() { red_near "$@" && ((red >= 250)); }  # a face's mouth has at most 86 red pixels
+shot() { [ -z "$shots" ] || import -window root "$shots/$1"; }
+
+# --- Runs of grinzo -----------------------------------------------------------
+
+grinzo_log=$work/grinzo.log
+gpid=""
+# start_grinzo ARGS...: as root, with settings of its own. SIGINT back to its
+# default: bash has background jobs ignore it, which would hide the program's
+# own handling.
+start_grinzo() {
+  env --default-signal=INT,QUIT XDG_CONFIG_HOME="$work/root-config" XDG_DATA_HOME="$work/root-data" \
+    XDG_RUNTIME_DIR="$work/root-run" "$work/bin/grinzo" "$@" >>"$grinzo_log" 2>&1 &
+  gpid=$!
+  started+=("$gpid")
+  echo "-- grinzo $* (pid $gpid)" >>"$grinzo_log"
+}
+# ended_ok SECONDS: the run ends within that time with status 0, leaving no
+# grinzo process; sets why otherwise.
+ended_ok() {
+  local status=0
+  if ! wait_for "$1" eval '! alive "$gpid"'; then why="still running after $1 s"; return 1; fi
+  wait "$gpid" || status=$?
+  [ "$status" -eq 0 ] || { why="exit status $status"; return 1; }
+  [ -z "$(grinzo_pids)" ] || { why="grinzo processes left: $(grinzo_pids | tr '\n' ' ')"; return 1; }
+}
+# The grinzo window that covers the screen: a visible window of the process
+# at 0,0 and of the screen's size.
+covers_screen() {
+  local w geometry
+  for w in $(xdotool search --onlyvisible --pid "$gpid" 2>/dev/null); do
+    geometry=$(xwininfo -id "$w" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+      /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x "," y "," w "x" h}')
+    [ "$geometry" = "0,0,${sw}x$sh" ] && return 0
+  done
+  return 1
+}
+
+host_pid="" host=""
+start_host() {  # start_host WxH+X+Y: a magenta window of another client
+  "$work/xprobe" host "$1" >"$work/host.id" &
+  host_pid=$!
+  started+=("$host_pid")
+  wait_for 5 test -s "$work/host.id"
+  host=$(head -n 1 "$work/host.id")
+}
+stop_host() { [ -z "$host_pid" ] || kill_all "$host_pid"; host_pid=""; : >"$work/host.id"; }
+
+# host_filled X Y W H: the game covers the host's magenta (but for 2 %) and
+# shows faces there.
+host_filled() { look "$@" && ((magenta * 50 < $3 * $4)) && ((yellow >= 250)); }
+
+# --- Cases --------------------------------------------------------------------
+
+passed=0 failed=0
+case_() {  # case_ NAME FUNCTION: one line per case; FUNCTION sets why on failure
+  local start=$SECONDS
+  why=""
+  if "$2"; then
+    passed=$((passed + 1))
+    echo "PASS $1 ($((SECONDS - start)) s)"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $1: ${why:-failed} ($((SECONDS - start)) s)"
+  fi
+  # Whatever a case left running must not disturb the next one.
+  kill_all $(grinzo_pids)
+  stop_host
+}
+
+case_arguments() {
+  local args status
+  for args in "--level 0" "--level 11" "--faces 0" "--faces 32768" "--faces x" "--bogus"; do
+    status=0
+    # shellcheck disable=SC2086  # the options are words
+    XDG_CONFIG_HOME="$work/root-config" timeout 10 "$work/bin/grinzo" $args >>"$grinzo_log" 2>&1 || status=$?
+    [ "$status" -eq 2 ] || { why="grinzo $args: exit status $status, not 2"; return 1; }
+  done
+}
+
+case_module_description() {
+  why=$(xmllint --noout "$here/apps/qt/grinzo.xml" 2>&1) || return 1
+  # What the settings dialog of XScreenSaver will put on the command line.
+  grep -q '<command arg="--root"/>' "$here/apps/qt/grinzo.xml" || { why="no --root command"; return 1; }
+}
+
+case_fullscreen_game() {
+  xdotool mousemove 512 384
+  start_grinzo --fullscreen --no-sound --level 1 --faces 12
+  wait_for 10 covers_screen || { why="no window of the process at 0,0 ${sw}x$sh"; return 1; }
+  # The desktop photographed at 1:1: a picture moved or scaled by one pixel
+  # matches the pattern nowhere; faces and labels cover a few percent.
+  wait_for 5 eval 'look 0 0 $sw $sh && ((same >= 90 && yellow >= 250))' ||
+    { why="not the desktop at 1:1 with faces: $(looked)"; return 1; }
+  # Faces move: aim at one from a fresh grab, up to 10 shots, each more than
+  # the handgun's half second after the last.
+  local x y hit=""
+  for _ in $(seq 10); do
+    look 0 0 "$sw" "$sh"
+    if [ "$face" != none ]; then
+      x=${face%,*} y=${face#*,}
+      xdotool mousemove "$x" "$y" click 1
+      if wait_for 1 splat_near "$x" "$y"; then
+        hit=1
+        break
+      fi
+    fi
+    sleep 0.6
+  done
+  [ -n "$hit" ] || { why="no splat after 10 shots at faces"; return 1; }
+  # Painted for good: still there a second later (a face passing over it may
+  # hide part of it for a moment).
+  sleep 1
+  wait_for 2 splat_near "$x" "$y" || { why="the splat at $x,$y went: $(looked)"; return 1; }
+  shot linux-game.png
+}
+
+case_key_ends_game() {
+  xdotool mousemove 512 384
+  start_grinzo --no-sound
+  wait_for 10 covers_screen || { why="no window of the process at 0,0 ${sw}x$sh"; return 1; }
+  sleep 1  # the first half second ignores the ending input
+  # "s" changes the weapon and nothing else.
+  xdotool key s
+  sleep 0.5
+  alive "$gpid" || { why="\"s\" ended the game"; return 1; }
+  xdotool key q
+  ended_ok 2
+}
+
+case_right_button_ends_game() {
+  xdotool mousemove 512 384
+  start_grinzo --no-sound
+  wait_for 10 covers_screen || { why="no window of the process at 0,0 ${sw}x$sh"; return 1; }
+  sleep 1  # the first half second ignores the ending input
+  xdotool click 3
+  ended_ok 2
+}
+
+case_host_window() {
+  start_host 400x300+520+400
+  start_grinzo --window-id "$host" --no-sound --faces 12
+  wait_for 10 host_filled 520 400 400 300 || { why="the host does not show the game: $(looked)"; return 1; }
+  xdotool windowsize "$host" 500 360
+  wait_for 3 host_filled 520 400 500 360 || { why="the game does not follow the host's size: $(looked)"; return 1; }
+  # Input goes nowhere: a shot at a face leaves no splat, the right button
+  # and keys do not end it.
+  local x y
+  look 520 400 500 360
+  [ "$face" != none ] || { why="no face to aim at: $(looked)"; return 1; }
+  x=${face%,*} y=${face#*,}
+  xdotool mousemove "$x" "$y" click 1
+  sleep 0.7
+  if splat_near "$x" "$y"; then why="a click into the host made a splat"; return 1; fi
+  xdotool click 3 key q key Escape
+  sleep 1
+  alive "$gpid" || { why="a click or key ended the game in the host"; return 1; }
+  stop_host
+  ended_ok 2 || { why="after the host was destroyed: $why"; return 1; }
+}
+
+case_signals() {
+  local sig
+  for sig in TERM INT HUP; do
+    # A fresh host each time: the last run's picture may stay in an old one.
+    start_host 320x240+600+480
+    start_grinzo --window-id "$(printf '0x%x' "$host")" --no-sound
+    wait_for 10 host_filled 600 480 320 240 || { why="SIG$sig run: the host does not show the game: $(looked)"; return 1; }
+    kill -"$sig" "$gpid"
+    ended_ok 2 || { why="SIG$sig: $why"; return 1; }
+    stop_host
+  done
+}
+
+daemon_pid=""
+case_xscreensaver_daemon() {
+  local home=$work/home
+  # The module alone, shown at once: no splash, fade or lock, and no idle
+  # activation during the test.
+  cat >"$home/.xscreensaver" <<'EOF'
+mode:		one
+selected:	0
+timeout:	1:00:00
+cycle:		0:00:00
+lock:		False
+splash:		False
+fade:		False
+unfade:		False
+dpmsEnabled:	False
+programs:	grinzo --root --no-sound	\n
+EOF
+  chown "$nobody:$nobody" "$home/.xscreensaver"
+  setpriv --reuid="$nobody" --regid="$nobody" --clear-groups \
+    env -i HOME="$home" PATH="$work/bin:/usr/bin:/bin" DISPLAY="$DISPLAY" \
+    XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
+    xscreensaver --no-splash >"$work/xscreensaver.log" 2>&1 &
+  daemon_pid=$!
+  started+=("$daemon_pid")
+  wait_for 10 eval 'xscreensaver-command -version >/dev/null 2>&1' || { why="the daemon did not come up"; return 1; }
+  xscreensaver-command -activate >/dev/null
+  wait_for 10 eval '[ -n "$(grinzo_pids)" ]' || { why="-activate started no grinzo"; return 1; }
+  wait_for 10 eval 'look 0 0 $sw $sh && ((yellow >= 250))' || { why="no faces on the screen: $(looked)"; return 1; }
+  shot linux-daemon.png
+  xscreensaver-command -deactivate >/dev/null
+  wait_for 2 eval '[ -z "$(grinzo_pids)" ]' || { why="grinzo still running 2 s after -deactivate"; return 1; }
+}
+
+case_ "bad command lines end with status 2" case_arguments
+case_ "apps/qt/grinzo.xml is a well-formed module description" case_module_description
+case_ "full screen: covers the screen, the desktop at 1:1 with faces, a shot face leaves a splat" case_fullscreen_game
+case_ "full screen: \"s\" goes on, another key ends it with status 0" case_key_ends_game
+case_ "full screen: the right button ends it with status 0" case_right_button_ends_game
+case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
+case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
+case_ "xscreensaver daemon: -activate shows faces, -deactivate ends grinzo" case_xscreensaver_daemon
+
+if ((failed > 0)); then
+  echo "-- last lines of grinzo's output:"
+  tail -n 20 "$grinzo_log"
+  [ ! -s "$work/xscreensaver.log" ] || { echo "-- xscreensaver:"; tail -n 20 "$work/xscreensaver.log"; }
+fi
+echo "$passed passed, $failed failed"
+((failed == 0))

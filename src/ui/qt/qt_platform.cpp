@@ -1,0 +1,424 @@
+#include "ui/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QSettings>
+#include <QSoundEffect>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <utility>
+
+#include "ui/forms/dialog_keys.h"
+#include "ui/qt/qt_window.h"
+#include "ui/qt/x11_target.h"
+#include "ui/runtime/app_info.h"
+
+namespace grinzo::qt {
+
+namespace {
+
+volatile std::sig_atomic_t gQuitRequested = 0;
+
+double steadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Processes events, waiting up to `milliseconds` for them (0: only what is
+// pending).
+void processFor(int milliseconds) {
+  if (milliseconds <= 0) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return;
+  }
+  QEventLoop loop;
+  QTimer timer;
+  timer.setTimerType(Qt::PreciseTimer);
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(milliseconds);
+  loop.exec();
+}
+
+// The picture the game plays on where the desktop cannot be photographed: a
+// calm blue gradient with a faint grid, so that faces and splats stand out.
+void drawSubstitute(gdi::Bitmap& to, int width, int height, int originX, int originY) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int sx = x + originX;
+      const int sy = y + originY;
+      const int shade = std::clamp(40 + (sy & 1023) / 8, 0, 255);
+      const bool grid = (sx % 64) == 0 || (sy % 64) == 0;
+      to.at(x, y) = grid ? gdi::rgb(70, 110, 160) : gdi::rgb(20, 60 + shade / 3, 90 + shade / 2);
+    }
+  }
+}
+
+}  // namespace
+
+// The dialog keys of our windows, taken before any widget sees them, exactly
+// as the Windows backend takes them before translation.
+class KeyFilter final : public QObject {
+ public:
+  explicit KeyFilter(QtPlatform& platform) : platform_(&platform) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (!widget->isWindow() && !widget->hasFocus())) return false;
+    QtWindow* window = platform_->windowOfWidget(widget->window());
+    if (!window || !window->widget()->isEnabled()) return false;
+    forms::Form& form = window->form();
+    forms::Control* focus = form.isLoaded() ? form.activeControl() : nullptr;
+    if (!focus) return false;  // a window without controls gets every key
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool alt = mods & Qt::AltModifier;
+    bool taken = false;
+    window->guarded([&] {
+      switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+          if (ctrl || alt) return;
+          form.focusNext(key->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+          taken = true;
+          return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+          if (!ctrl && !alt) taken = forms::pressEnter(form);
+          return;
+        case Qt::Key_Escape:
+          if (!ctrl && !alt) taken = forms::pressEscape(form);
+          return;
+        default:
+          break;
+      }
+      // Alt+letter, or a plain letter while no text box has the focus.
+      const QString text = key->text();
+      char letter = 0;
+      if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) {
+        letter = static_cast<char>('A' + (key->key() - Qt::Key_A));
+      } else if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9) {
+        letter = static_cast<char>('0' + (key->key() - Qt::Key_0));
+      }
+      if (!letter || ctrl) return;
+      if (!alt && focus->kind() == forms::ControlKind::TextBox) return;
+      if (!forms::ownsMnemonic(form, letter)) return;
+      form.pressMnemonic(letter);
+      taken = true;
+    });
+    return taken;
+  }
+
+ private:
+  QtPlatform* platform_;
+};
+
+QtPlatform::QtPlatform(std::string programFile) {
+  const QFileInfo program(QString::fromStdString(programFile));
+  const QDir bin = program.absoluteDir();
+  // Installed: <prefix>/bin/grinzo with its data in <prefix>/share/grinzo.
+  const QString installed = QDir::cleanPath(bin.absoluteFilePath("../share/grinzo"));
+  programFolder_ =
+      (QFileInfo::exists(installed + "/mouseicon.ico") ? installed : bin.absolutePath())
+          .toStdString();
+  keyFilter_ = std::make_unique<KeyFilter>(*this);
+  qApp->installEventFilter(keyFilter_.get());
+}
+
+QtPlatform::~QtPlatform() {
+  if (qApp) qApp->removeEventFilter(keyFilter_.get());
+}
+
+void QtPlatform::requestQuit() { gQuitRequested = 1; }
+
+void QtPlatform::deferError(std::exception_ptr error) {
+  if (!deferred_) deferred_ = std::move(error);
+}
+
+void QtPlatform::raiseDeferred() {
+  if (deferred_) std::rethrow_exception(std::exchange(deferred_, nullptr));
+}
+
+std::optional<gdi::Size> QtPlatform::takeGameWindowSize() {
+  return std::exchange(gameWindowSize_, std::nullopt);
+}
+
+double QtPlatform::twipsPerPixelX() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return 1440.0 / std::max(1.0, s ? s->logicalDotsPerInchX() : 96.0);
+}
+
+double QtPlatform::twipsPerPixelY() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return 1440.0 / std::max(1.0, s ? s->logicalDotsPerInchY() : 96.0);
+}
+
+// --- Windows -------------------------------------------------------------------
+
+std::unique_ptr<ui::NativeWindow> QtPlatform::createWindow(forms::Form& form) {
+  return std::make_unique<QtWindow>(*this, form);
+}
+
+void QtPlatform::windowClosing(QtWindow* window) {
+  std::erase(windows_, window);
+  for (ModalFrame& frame : modal_) {
+    if (frame.window != window) continue;
+    for (QtWindow* other : frame.disabled) {
+      if (std::find(windows_.begin(), windows_.end(), other) != windows_.end()) {
+        other->widget()->setEnabled(true);
+      }
+    }
+    frame.disabled.clear();
+  }
+}
+
+QtWindow* QtPlatform::windowOf(const forms::Form& form) const {
+  for (QtWindow* w : windows_) {
+    if (&w->form() == &form) return w;
+  }
+  return nullptr;
+}
+
+QtWindow* QtPlatform::windowOfWidget(const QWidget* widget) const {
+  for (QtWindow* w : windows_) {
+    if (w->widget() == widget) return w;
+  }
+  return nullptr;
+}
+
+void QtPlatform::closeAll() {
+  gQuitRequested = 0;
+  // A copy: each unload takes its window out of the list.
+  const std::vector<QtWindow*> open = windows_;
+  for (QtWindow* window : open) {
+    if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) continue;
+    forms::Form& form = window->form();
+    try {
+      form.unload(forms::UnloadMode::AppWindows);
+    } catch (...) {
+      deferError(std::current_exception());
+    }
+  }
+}
+
+void QtPlatform::processEventsOnce(int waitMilliseconds) {
+  processFor(waitMilliseconds);
+  if (gQuitRequested) closeAll();
+  const std::vector<QtWindow*> open = windows_;
+  for (QtWindow* window : open) {
+    if (std::find(windows_.begin(), windows_.end(), window) != windows_.end()) {
+      window->pollForeign();
+    }
+  }
+}
+
+// Waits, processing events, until the display's next refresh is due: the
+// game loop draws one frame per refresh instead of as many as it can.
+void QtPlatform::paceFrame() {
+  QScreen* s = QGuiApplication::primaryScreen();
+  const double rate = s && s->refreshRate() >= 20 ? s->refreshRate() : 60.0;
+  const double period = 1.0 / rate;
+  double now = steadySeconds();
+  if (nextFrameDue_ > now) {
+    processEventsOnce(static_cast<int>((nextFrameDue_ - now) * 1000.0));
+    now = steadySeconds();
+  }
+  // A late frame starts a new cadence rather than hurrying to catch up.
+  nextFrameDue_ = (now - nextFrameDue_ > period) ? now + period : nextFrameDue_ + period;
+}
+
+void QtPlatform::processPendingMessages() {
+  paceFrame();
+  processEventsOnce(0);
+  raiseDeferred();
+}
+
+void QtPlatform::runUntilAllClosed() {
+  while (!windows_.empty()) {
+    // Slices, so that a signal's request and the foreign windows are seen.
+    processEventsOnce(50);
+    raiseDeferred();
+  }
+  raiseDeferred();
+}
+
+void QtPlatform::runModal(forms::Form& form) {
+  QtWindow* window = windowOf(form);
+  if (!window) return;
+  ModalFrame frame{window, {}};
+  for (QtWindow* other : windows_) {
+    if (other != window && other->widget()->isEnabled()) {
+      other->widget()->setEnabled(false);
+      frame.disabled.push_back(other);
+    }
+  }
+  modal_.push_back(std::move(frame));
+  const std::size_t depth = modal_.size();
+  auto end = [&] {
+    for (QtWindow* other : modal_[depth - 1].disabled) {
+      if (std::find(windows_.begin(), windows_.end(), other) != windows_.end()) {
+        other->widget()->setEnabled(true);
+      }
+    }
+    modal_.resize(depth - 1);
+  };
+  try {
+    while (form.isLoaded()) {
+      processEventsOnce(50);
+      raiseDeferred();
+    }
+  } catch (...) {
+    end();
+    throw;
+  }
+  end();
+}
+
+void QtPlatform::messageBox(const std::string& text, const std::string& title, forms::Form* owner) {
+  QWidget* parent = nullptr;
+  if (owner) {
+    if (QtWindow* w = windowOf(*owner)) parent = w->widget();
+  }
+  // A single OK button and no icon.
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok, parent);
+  box.exec();
+  // The owner takes the keyboard back, with the focus where the core left it.
+  if (parent && parent->isVisible()) parent->activateWindow();
+}
+
+ui::ScreenMetrics QtPlatform::screen() const {
+  ui::ScreenMetrics m;
+  m.twipsPerPixelX = twipsPerPixelX();
+  m.twipsPerPixelY = twipsPerPixelY();
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return m;
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  m.monitors = static_cast<int>(screens.size());
+  const QRect p = primary->geometry();
+  m.primary = {0, 0, p.width(), p.height()};
+  QRect all;
+  for (QScreen* s : screens) all = all.united(s->geometry());
+  // Coordinates as the game knows them: the primary screen's corner is (0, 0).
+  m.virtualScreen = {all.x() - p.x(), all.y() - p.y(), all.width(), all.height()};
+  return m;
+}
+
+bool QtPlatform::windowWithTitleExists(const std::string& title) const {
+  const QString wanted = QString::fromStdString(title);
+  for (QtWindow* w : windows_) {
+    if (w->widget()->windowTitle() == wanted) return true;
+  }
+  return false;
+}
+
+std::optional<gdi::Size> QtPlatform::hostClientSize(ui::WindowHandle host) const {
+  if (host <= 0) return std::nullopt;
+  return X11Target::sizeOf(static_cast<std::uint64_t>(host));
+}
+
+// The root window at real pixels; where it cannot be read, or reads all
+// black (no X server to ask, a blanked screen), the substitute picture.
+bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) {
+  gdi::Bitmap* to = gdi::SurfaceBitmap(dst);
+  if (!to) return false;
+  const int w = std::min(size.width, to->width);
+  const int h = std::min(size.height, to->height);
+  if (w <= 0 || h <= 0) return false;
+  QImage shot;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    shot = primary->grabWindow(0, srcX, srcY, w, h).toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  bool anyLight = false;
+  if (shot.width() >= w && shot.height() >= h) {
+    for (int y = 0; y < h; ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(shot.constScanLine(y));
+      for (int x = 0; x < w; ++x) {
+        const std::uint32_t p = row[x] & 0x00FFFFFFu;
+        to->at(x, y) = p;
+        anyLight = anyLight || p != 0;
+      }
+    }
+  }
+  if (!anyLight) drawSubstitute(*to, w, h, srcX, srcY);
+  return true;
+}
+
+void QtPlatform::showCursor(bool show) {
+  cursorCount_ += show ? 1 : -1;
+  if (cursorCount_ < 0 && !cursorHidden_) {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+    cursorHidden_ = true;
+  } else if (cursorCount_ >= 0 && cursorHidden_) {
+    QGuiApplication::restoreOverrideCursor();
+    cursorHidden_ = false;
+  }
+}
+
+// --- Settings, sound, folders ----------------------------------------------------
+
+std::string QtPlatform::settingsFile() const {
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  return (folder + "/grinzo/grinzo.ini").toStdString();
+}
+
+void QtPlatform::overrideSetting(const std::string& key, const std::string& value) {
+  overrides_[key] = value;
+}
+
+// Sections and keys as on Windows ("Settings", "Level"); the application is
+// the file itself.
+std::string QtPlatform::read(const std::string& app, const std::string& section,
+                             const std::string& key, const std::string& defaultValue) {
+  if (app == rt::kAppTitle && section == "Settings") {
+    if (auto it = overrides_.find(key); it != overrides_.end()) return it->second;
+  }
+  QSettings store(QString::fromStdString(settingsFile()), QSettings::IniFormat);
+  const QString name = QString::fromStdString(section + "/" + key);
+  if (store.status() != QSettings::NoError || !store.contains(name)) return defaultValue;
+  return store.value(name).toString().toStdString();
+}
+
+bool QtPlatform::save(const std::string& app, const std::string& section, const std::string& key,
+                      const std::string& value) {
+  (void)app;
+  const QString file = QString::fromStdString(settingsFile());
+  if (!QDir().mkpath(QFileInfo(file).absolutePath())) return false;
+  QSettings store(file, QSettings::IniFormat);
+  store.setValue(QString::fromStdString(section + "/" + key), QString::fromStdString(value));
+  store.sync();
+  return store.status() == QSettings::NoError;
+}
+
+void QtPlatform::playAsync(const std::string& path) {
+  if (playing_) playing_->stop();
+  std::unique_ptr<QSoundEffect>& effect = sounds_[path];
+  if (!effect) {
+    effect = std::make_unique<QSoundEffect>();
+    effect->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+  }
+  playing_ = effect.get();
+  effect->play();
+}
+
+// $XDG_DATA_HOME/grinzo (~/.local/share/grinzo).
+std::string QtPlatform::userDataFolder() const {
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return (folder + "/grinzo").toStdString();
+}
+
+}  // namespace grinzo::qt

@@ -1,0 +1,165 @@
+#pragma once
+// The Linux backend, on Qt 6 widgets.
+//
+// Platform: Linux with an X11 display (Qt's xcb platform; the dialogs also
+// work on Qt's offscreen platform).
+// Implements: native windows for forms built from their layouts (a dialog
+// frame or a borderless window, labels, text boxes, check boxes, buttons,
+// lines, picture surfaces, timers), the dialog keys and focus through the
+// core's Form as on every backend, modal windows and the "Error" message box,
+// the game window's mouse and character keys, its persistent image painted
+// straight from the surface's pixels, drawing into a foreign X window (the
+// saver daemon's window or a host's: see x11_target.h), desktop capture of
+// the root window at real pixels with a generated picture where the screen
+// cannot be read or comes back black, the settings store in an INI file
+// under the XDG configuration folder, sounds through Qt Multimedia (silent
+// where no audio device exists), the program's folders (installed data
+// under share/, or the build tree's program folder; the game's own files in
+// the XDG data folder), and frame pacing: processing messages waits until
+// the display's next refresh is due, so that the game loop does not burn a
+// core.
+// Lacks: a screen-saver password (the exit never prompts; the saver daemon's
+// lock guards the session), the "screen saver running" notice and the
+// registry (every value reads as missing). Reports the NT platform family,
+// so the game photographs the desktop at every start.
+// Depends on: the core (forms, layouts, images, gdi, runtime), Qt 6 Core,
+// Gui, Widgets and Multimedia, Xlib.
+
+#include <exception>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/platform.h"
+#include "ui/runtime/clock.h"
+
+class QSoundEffect;
+class QWidget;
+
+namespace grinzo::qt {
+
+class QtWindow;
+class KeyFilter;
+
+class QtPlatform final : public ui::Platform,
+                         public ui::WindowSystem,
+                         public ui::ScreenSaverServices,
+                         public ui::Registry,
+                         public ui::SettingsStore,
+                         public ui::SoundPlayer,
+                         public ui::Folders {
+ public:
+  // Needs a QApplication. `programFile` is the running program's path.
+  explicit QtPlatform(std::string programFile);
+  ~QtPlatform() override;
+  QtPlatform(const QtPlatform&) = delete;
+  QtPlatform& operator=(const QtPlatform&) = delete;
+
+  // ui::Platform
+  ui::WindowSystem& windows() override { return *this; }
+  ui::ScreenSaverServices& screenSaver() override { return *this; }
+  ui::Registry& registry() override { return *this; }
+  ui::SettingsStore& settings() override { return *this; }
+  ui::SoundPlayer& sound() override { return *this; }
+  ui::Folders& folders() override { return *this; }
+  const rt::Clock& clock() const override { return clock_; }
+
+  // ui::WindowSystem
+  std::unique_ptr<ui::NativeWindow> createWindow(forms::Form& form) override;
+  void processPendingMessages() override;
+  void runModal(forms::Form& form) override;
+  void messageBox(const std::string& text, const std::string& title, forms::Form* owner) override;
+  ui::ScreenMetrics screen() const override;
+  bool windowWithTitleExists(const std::string& title) const override;
+  std::optional<gdi::Size> hostClientSize(ui::WindowHandle host) const override;
+  bool captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) override;
+  void showCursor(bool show) override;
+
+  // ui::ScreenSaverServices
+  ui::PlatformFamily family() const override { return ui::PlatformFamily::WindowsNT; }
+  void setScreenSaverRunning(bool) override {}
+  bool verifyPassword(ui::WindowHandle) override { return true; }
+  void changePassword(ui::WindowHandle) override {}
+
+  // ui::Registry
+  std::optional<ui::RegistryValue> query(std::int32_t, const std::string&,
+                                         const std::string&) const override {
+    return std::nullopt;
+  }
+
+  // ui::SettingsStore
+  std::string read(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& defaultValue) override;
+  bool save(const std::string& app, const std::string& section, const std::string& key,
+            const std::string& value) override;
+
+  // ui::SoundPlayer
+  void playAsync(const std::string& path) override;
+
+  // ui::Folders
+  std::string programFolder() const override { return programFolder_; }
+  std::string userDataFolder() const override;
+  bool dataBesideProgram() const override { return false; }
+
+  // --- For the program's entry ----------------------------------------------
+
+  // The settings file (an INI file under the XDG configuration folder).
+  std::string settingsFile() const;
+  // A value that reads instead of the stored one for this run (a command
+  // line's --level, --faces, --sound); never saved.
+  void overrideSetting(const std::string& key, const std::string& value);
+  // The next borderless window (the game) opens as an ordinary framed window
+  // whose client area is `size`; its bounds read as (0, 0) and that size.
+  void openGameInWindow(gdi::Size size) { gameWindowSize_ = size; }
+  // Runs the event loop until no window of the program is open any more. An
+  // error raised by a handler ends the loop and reaches the caller.
+  void runUntilAllClosed();
+  // A close request for every open window (a signal asked the program to
+  // end); safe to call from the event loop only.
+  void closeAll();
+  // Set by the SIGTERM, SIGINT and SIGHUP handlers (async-signal-safe);
+  // every message processing then closes all windows.
+  static void requestQuit();
+
+  // --- For the windows ------------------------------------------------------
+
+  // Keeps the error until the loop that dispatched the event can raise it.
+  void deferError(std::exception_ptr error);
+  std::optional<gdi::Size> takeGameWindowSize();
+  double twipsPerPixelX() const;
+  double twipsPerPixelY() const;
+
+ private:
+  friend class QtWindow;
+  friend class KeyFilter;
+  struct ModalFrame {
+    QtWindow* window;
+    std::vector<QtWindow*> disabled;  // our windows switched off while it is open
+  };
+
+  void registerWindow(QtWindow* window) { windows_.push_back(window); }
+  void windowClosing(QtWindow* window);
+  QtWindow* windowOf(const forms::Form& form) const;
+  QtWindow* windowOfWidget(const QWidget* widget) const;
+  void processEventsOnce(int waitMilliseconds);
+  void raiseDeferred();
+  void paceFrame();
+
+  rt::SystemClock clock_;
+  std::string programFolder_;
+  std::map<std::string, std::string> overrides_;
+  std::optional<gdi::Size> gameWindowSize_;
+  std::vector<QtWindow*> windows_;
+  std::vector<ModalFrame> modal_;
+  std::unique_ptr<KeyFilter> keyFilter_;
+  std::exception_ptr deferred_;
+  std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
+  QSoundEffect* playing_ = nullptr;
+  double nextFrameDue_ = 0;  // steady seconds
+  int cursorCount_ = 0;
+  bool cursorHidden_ = false;
+};
+
+}  // namespace grinzo::qt

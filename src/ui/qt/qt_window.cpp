@@ -1,0 +1,602 @@
+#include "ui/qt/qt_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+
+#include "ui/gdi/icon_file.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/x11_target.h"
+#include "ui/runtime/errors.h"
+
+namespace grinzo::qt {
+
+namespace {
+
+using forms::ControlKind;
+
+QColor colorOf(gdi::Pixel p) { return QColor(gdi::red(p), gdi::green(p), gdi::blue(p)); }
+
+int toPixels(double twips, double twipsPerPixel) {
+  return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// A view of the surface's pixels (0x00RRGGBB, rows top-down): no copy.
+QImage viewOf(const gdi::Bitmap& image) {
+  return QImage(reinterpret_cast<const uchar*>(image.pixels.data()), image.width, image.height,
+                image.width * 4, QImage::Format_RGB32);
+}
+
+// A caption with its mnemonic underlined, as rich text for a label ("&&" is a
+// literal ampersand).
+QString labelText(const std::string& caption) {
+  const QString text = qs(caption);
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) {
+      ++i;
+      const QString next = QString(text[i]).toHtmlEscaped();
+      out += text[i] == u'&' ? next : "<u>" + next + "</u>";
+      continue;
+    }
+    out += QString(text[i]).toHtmlEscaped();
+  }
+  return out;
+}
+
+QPixmap programIconPixmap(int size) {
+  const images::IconImage& icon = images::programIcon(size);
+  QImage image(icon.width, icon.height, QImage::Format_ARGB32);
+  for (int y = 0; y < icon.height; ++y) {
+    for (int x = 0; x < icon.width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y * icon.width + x);
+      const gdi::Pixel p = icon.palette[icon.indices[i] & 0x0F];
+      image.setPixel(x, y, icon.transparent[i] ? 0u : (0xFF000000u | p));
+    }
+  }
+  return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+// --- The widgets ---------------------------------------------------------------
+
+// A picture surface: the program icon, or the control's own drawing surface.
+class PictureWidget final : public QWidget {
+ public:
+  PictureWidget(QWidget* parent, const forms::Control& control)
+      : QWidget(parent), control_(&control) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const forms::PictureContent& picture = control_->layout().picture;
+    if (picture.programIconSize > 0) {
+      painter.drawPixmap(0, 0, programIconPixmap(picture.programIconSize));
+    } else if (const gdi::Bitmap* image = gdi::SurfacePixels(control_->hDC())) {
+      painter.drawImage(0, 0, viewOf(*image));
+    }
+  }
+
+ private:
+  const forms::Control* control_;
+};
+
+class FormWidget final : public QWidget {
+ public:
+  explicit FormWidget(QtWindow& window) : window_(&window) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+  }
+  // The window object is gone; the widget only waits for its deletion.
+  void detach() { window_ = nullptr; }
+
+ protected:
+  // Presses on the controls: the core moves the focus first.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!window_) return false;
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick) {
+      return false;
+    }
+    QtWindow::Peer* peer = window_->peerOf(watched);
+    return peer && !window_->mousePressOnControl(*peer);
+  }
+  void paintEvent(QPaintEvent*) override {
+    if (!window_) return;
+    QPainter painter(this);
+    const forms::Form& form = window_->form();
+    if (form.layout().autoRedraw && window_->image()) {
+      // The persistent image covers the client area: nothing else to paint.
+      painter.drawImage(0, 0, viewOf(*window_->image()));
+    }
+    for (const auto& peer : window_->peers()) {
+      const forms::Control& c = *peer->control;
+      if (c.kind() != ControlKind::Line || !c.visible()) continue;
+      const forms::ControlLayout& l = c.layout();
+      const int x1 = toPixels(l.x1, window_->twipsPerPixelX());
+      const int y1 = toPixels(l.y1, window_->twipsPerPixelY());
+      const int x2 = toPixels(l.x2, window_->twipsPerPixelX());
+      const int y2 = toPixels(l.y2, window_->twipsPerPixelY());
+      const int width = std::max(1, l.lineWidthPixels);
+      const QColor colour = colorOf(l.foreColour.value_or(gdi::rgb(0, 0, 0)));
+      if (y1 == y2 || x1 == x2) {
+        // Straight lines grow downwards (or to the right) from their coordinates.
+        const QRect r = y1 == y2 ? QRect(std::min(x1, x2), y1, std::abs(x2 - x1), width)
+                                 : QRect(x1, std::min(y1, y2), width, std::abs(y2 - y1));
+        painter.fillRect(r, colour);
+      } else {
+        painter.setPen(QPen(colour, width));
+        painter.drawLine(x1, y1, x2, y2);
+      }
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override { mouse(forms::EventKind::MouseDown, e); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { mouse(forms::EventKind::MouseDown, e); }
+  void mouseReleaseEvent(QMouseEvent* e) override { mouse(forms::EventKind::MouseUp, e); }
+  void mouseMoveEvent(QMouseEvent* e) override { mouse(forms::EventKind::MouseMove, e); }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!window_) return;
+    const QString text = e->text();
+    if (text.isEmpty() || text.at(0).unicode() > 0x7FFF) return;
+    window_->keyPress(text.at(0).unicode());
+  }
+  void closeEvent(QCloseEvent* e) override {
+    // The form decides; when it unloads, the window is taken down with it.
+    e->ignore();
+    if (window_) window_->closeRequested();
+  }
+
+ private:
+  static int buttonsOf(Qt::MouseButtons buttons) {
+    return ((buttons & Qt::LeftButton) ? forms::kLeftButton : 0) |
+           ((buttons & Qt::RightButton) ? forms::kRightButton : 0) |
+           ((buttons & Qt::MiddleButton) ? forms::kMiddleButton : 0);
+  }
+  void mouse(forms::EventKind kind, QMouseEvent* e) {
+    if (!window_) return;
+    const int button =
+        kind == forms::EventKind::MouseMove ? buttonsOf(e->buttons()) : buttonsOf(e->button());
+    if (kind != forms::EventKind::MouseMove && button == 0) return;
+    window_->mouseEvent(kind, button, buttonsOf(e->buttons()), e->modifiers(),
+                        e->position().toPoint());
+  }
+
+  QtWindow* window_;
+};
+
+// --- Creation ----------------------------------------------------------------
+
+QtWindow::QtWindow(QtPlatform& platform, forms::Form& form) : platform_(&platform), form_(&form) {
+  const forms::FormLayout& layout = form.layout();
+  twipsPerPixelX_ = platform.twipsPerPixelX();
+  twipsPerPixelY_ = platform.twipsPerPixelY();
+  widget_ = std::make_unique<FormWidget>(*this);
+  widget_->setWindowTitle(qs(form.caption()));
+  const QSize client(toPixels(layout.clientWidth, twipsPerPixelX_),
+                     toPixels(layout.clientHeight, twipsPerPixelY_));
+  Qt::WindowFlags flags = Qt::Window;
+  std::optional<gdi::Size> windowed;
+  if (layout.border == forms::BorderStyle::None) windowed = platform.takeGameWindowSize();
+  if (layout.border == forms::BorderStyle::None && !windowed) {
+    flags |= Qt::FramelessWindowHint;
+  } else {
+    // A fixed frame: no minimise or maximise box.
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (layout.controlBox) flags |= Qt::WindowCloseButtonHint;
+    if (!windowed) flags |= Qt::MSWindowsFixedSizeDialogHint;
+  }
+  widget_->setWindowFlags(flags);
+  if (windowed) {
+    fixedBounds_ = ui::PixelRect{0, 0, windowed->width, windowed->height};
+    widget_->resize(windowed->width, windowed->height);
+  } else {
+    widget_->resize(client);
+    if (layout.border != forms::BorderStyle::None) widget_->setFixedSize(client);
+  }
+  if (layout.startPosition == forms::StartPosition::Manual) {
+    widget_->move(toPixels(layout.left, twipsPerPixelX_), toPixels(layout.top, twipsPerPixelY_));
+  }
+  // The layouts are designed around an 8-point sans-serif dialog font of
+  // Arial's widths.
+  QFont font = widget_->font();
+  font.setFamilies({"Liberation Sans", "Arial", "Nimbus Sans", font.family()});
+  font.setPointSize(8);
+  widget_->setFont(font);
+  QPalette palette = widget_->palette();
+  if (layout.backColour) {
+    palette.setColor(QPalette::Window, colorOf(*layout.backColour));
+    widget_->setAutoFillBackground(true);
+  }
+  widget_->setPalette(palette);
+  if (layout.hasIcon) widget_->setWindowIcon(QIcon(programIconPixmap(32)));
+  // The game window paints every pixel itself.
+  if (layout.autoRedraw) widget_->setAttribute(Qt::WA_OpaquePaintEvent);
+
+  for (const auto& control : form.controls()) {
+    auto peer = std::make_unique<Peer>();
+    peer->control = control.get();
+    createControl(*peer);
+    peers_.push_back(std::move(peer));
+  }
+  platform.registerWindow(this);
+}
+
+QRect QtWindow::pixels(const forms::ControlLayout& l) const {
+  return QRect(toPixels(l.left, twipsPerPixelX_), toPixels(l.top, twipsPerPixelY_),
+               toPixels(l.width, twipsPerPixelX_), toPixels(l.height, twipsPerPixelY_));
+}
+
+void QtWindow::createControl(Peer& peer) {
+  forms::Control& c = *peer.control;
+  const forms::ControlLayout& l = c.layout();
+  QWidget* w = nullptr;
+  switch (l.kind) {
+    case ControlKind::Label: {
+      auto* label = new QLabel(widget_.get());
+      label->setTextFormat(Qt::RichText);
+      label->setText(labelText(c.caption()));
+      label->setWordWrap(l.wordWrap);
+      const Qt::Alignment horizontal = l.align == forms::TextAlign::Centre  ? Qt::AlignHCenter
+                                       : l.align == forms::TextAlign::Right ? Qt::AlignRight
+                                                                            : Qt::AlignLeft;
+      label->setAlignment(horizontal | Qt::AlignTop);
+      if (l.foreColour) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, colorOf(*l.foreColour));
+        label->setPalette(p);
+      }
+      // Labels over the game's picture let the mouse through to the window.
+      label->setAttribute(Qt::WA_TransparentForMouseEvents);
+      w = label;
+      break;
+    }
+    case ControlKind::TextBox: {
+      auto* box = new QLineEdit(qs(c.text()), widget_.get());
+      QObject::connect(box, &QLineEdit::textEdited,
+                       [this, &peer](const QString& text) { textEdited(peer, text); });
+      w = box;
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* box = new QCheckBox(qs(forms::stripMnemonic(c.caption())), widget_.get());
+      box->setChecked(c.value() != 0);
+      QObject::connect(box, &QCheckBox::clicked, [this, &peer] { controlClicked(peer); });
+      w = box;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(qs(forms::stripMnemonic(c.caption())), widget_.get());
+      button->setAutoDefault(false);
+      button->setDefault(l.isDefault);
+      QObject::connect(button, &QPushButton::clicked, [this, &peer] { controlClicked(peer); });
+      w = button;
+      break;
+    }
+    case ControlKind::Picture:
+      w = new PictureWidget(widget_.get(), c);
+      if (l.border) w->setStyleSheet("border: 2px inset gray;");
+      break;
+    case ControlKind::Timer:
+      peer.timer = new QTimer(widget_.get());
+      QObject::connect(peer.timer, &QTimer::timeout, [this, &peer] { onTimer(peer); });
+      if (c.timerEnabled() && c.interval() > 0) peer.timer->start(c.interval());
+      return;
+    case ControlKind::Line:
+      return;  // painted by the window
+  }
+  QRect geometry = pixels(l);
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    // A label one line high never wraps, and grows to its text where our
+    // font runs a little wider than the one it was designed with.
+    if (geometry.height() < 2 * label->fontMetrics().lineSpacing()) {
+      label->setWordWrap(false);
+      geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
+    }
+  }
+  w->setGeometry(geometry);
+  // The core moves the focus; a press asks it first (see the platform's filter).
+  w->setFocusPolicy(Qt::NoFocus);
+  w->setVisible(c.visible());
+  w->setEnabled(c.enabled());
+  w->installEventFilter(widget_.get());
+  peer.widget = w;
+}
+
+// The widget may be in the middle of delivering the event that unloaded the
+// form: it is cut off from this object at once and deleted later.
+QtWindow::~QtWindow() {
+  *alive_ = false;
+  platform_->windowClosing(this);
+  for (const auto& peer : peers_) {
+    if (peer->timer) {
+      peer->timer->stop();
+      peer->timer->disconnect();
+    }
+    if (peer->widget) peer->widget->disconnect();
+  }
+  foreign_.reset();
+  widget_->detach();
+  widget_->hide();
+  widget_.release()->deleteLater();
+}
+
+QWidget* QtWindow::widget() const { return widget_.get(); }
+
+QtWindow::Peer* QtWindow::peerOf(const QObject* widget) const {
+  for (const auto& p : peers_) {
+    if (p->widget && p->widget == widget) return p.get();
+  }
+  return nullptr;
+}
+
+QtWindow::Peer* QtWindow::peerOf(const forms::Control& control) const {
+  for (const auto& p : peers_) {
+    if (p->control == &control) return p.get();
+  }
+  return nullptr;
+}
+
+// --- ui::NativeWindow ----------------------------------------------------------
+
+ui::WindowHandle QtWindow::handle() const {
+  if (foreign_) return static_cast<ui::WindowHandle>(foreign_->window());
+  return static_cast<ui::WindowHandle>(widget_->winId());
+}
+
+void QtWindow::setCaption(const std::string& caption) { widget_->setWindowTitle(qs(caption)); }
+
+void QtWindow::setBounds(const ui::PixelRect& outer) {
+  if (foreign_) return;  // the host decides
+  if (fixedBounds_) {
+    // An ordinary window: the system places it; only its client size counts.
+    fixedBounds_ = outer;
+    widget_->resize(outer.width, outer.height);
+    return;
+  }
+  widget_->setGeometry(outer.left, outer.top, outer.width, outer.height);
+}
+
+ui::PixelRect QtWindow::bounds() const {
+  if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
+  if (fixedBounds_) return *fixedBounds_;
+  const QRect frame = widget_->frameGeometry();
+  return {frame.x(), frame.y(), frame.width(), frame.height()};
+}
+
+gdi::Size QtWindow::clientSize() const {
+  if (foreign_) return foreign_->size();
+  return {widget_->width(), widget_->height()};
+}
+
+void QtWindow::setVisible(bool visible) {
+  if (foreign_) return;
+  if (!visible) {
+    widget_->hide();
+    return;
+  }
+  widget_->show();
+  widget_->raise();
+  widget_->activateWindow();
+  focusChanged(form_->activeControl());
+}
+
+bool QtWindow::visible() const { return foreign_ ? true : widget_->isVisible(); }
+
+void QtWindow::setTopmost(bool topmost) {
+  if (foreign_) return;
+  const bool shown = widget_->isVisible();
+  widget_->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+  // Changing the flags hides the window.
+  if (shown) {
+    widget_->show();
+    widget_->raise();
+    widget_->activateWindow();
+  }
+}
+
+bool QtWindow::embedInto(ui::WindowHandle host, gdi::Size) {
+  std::unique_ptr<X11Target> target = X11Target::open(static_cast<std::uint64_t>(host));
+  if (!target) return false;
+  widget_->hide();
+  foreign_ = std::move(target);
+  if (image_) foreign_->draw(*image_);
+  return true;
+}
+
+void QtWindow::setPointer(const gdi::IconEntry* icon) {
+  if (!icon) {
+    widget_->unsetCursor();
+    return;
+  }
+  QImage image(icon->width, icon->height, QImage::Format_ARGB32);
+  for (int y = 0; y < icon->height; ++y) {
+    for (int x = 0; x < icon->width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y * icon->width + x);
+      image.setPixel(x, y, icon->transparent[i] ? 0u : (0xFF000000u | icon->pixels.pixels[i]));
+    }
+  }
+  const gdi::HotSpot hot = gdi::IconHotSpot(icon->width, icon->height);
+  widget_->setCursor(QCursor(QPixmap::fromImage(image), hot.x, hot.y));
+}
+
+void QtWindow::present(const gdi::Bitmap& image) {
+  image_ = &image;
+  if (foreign_) {
+    foreign_->draw(image);
+    return;
+  }
+  // Painted from the surface itself at the next paint event, which the
+  // message processing of the next frame delivers.
+  if (widget_->isVisible()) widget_->update();
+}
+
+void QtWindow::pollForeign() {
+  if (!foreign_) return;
+  const gdi::Size before = foreign_->size();
+  if (!foreign_->poll()) {
+    foreignGone();
+    return;
+  }
+  if (foreign_->size() != before) {
+    const gdi::Size size = foreign_->size();
+    form_->setBoundsPixels({0, 0, size.width, size.height});
+  }
+}
+
+// The host destroyed its window: a close request, refused once by a game
+// whose loop then ends; without a running loop a second request ends it.
+void QtWindow::foreignGone() {
+  const std::shared_ptr<bool> alive = alive_;
+  const bool looping =
+      std::any_of(peers_.begin(), peers_.end(), [](const auto& peer) { return peer->ticking; });
+  if (form_->unload(forms::UnloadMode::FormOwner) || !*alive) return;
+  if (!looping) form_->unload(forms::UnloadMode::FormOwner);
+}
+
+void QtWindow::controlChanged(const forms::Control& control, ui::ControlProperty what) {
+  Peer* peer = peerOf(control);
+  if (!peer) return;
+  QWidget* w = peer->widget;
+  switch (what) {
+    case ui::ControlProperty::Caption:
+      if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(labelText(control.caption()));
+      } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(qs(forms::stripMnemonic(control.caption())));
+      }
+      break;
+    case ui::ControlProperty::Visible:
+      if (w) {
+        w->setVisible(control.visible());
+      } else {
+        widget_->update();  // a line
+      }
+      break;
+    case ui::ControlProperty::Enabled:
+      if (w) w->setEnabled(control.enabled());
+      break;
+    case ui::ControlProperty::Text:
+      if (auto* box = qobject_cast<QLineEdit*>(w); box && box->text() != qs(control.text())) {
+        box->setText(qs(control.text()));
+      }
+      break;
+    case ui::ControlProperty::Selection:
+      if (auto* box = qobject_cast<QLineEdit*>(w)) {
+        const QString before = qs(control.text().substr(
+            0, std::min<std::size_t>(control.text().size(),
+                                     static_cast<std::size_t>(control.selStart()))));
+        const QString selected = qs(control.selectedText());
+        box->setSelection(static_cast<int>(before.size()), static_cast<int>(selected.size()));
+      }
+      break;
+    case ui::ControlProperty::Value:
+      if (auto* box = qobject_cast<QCheckBox*>(w)) box->setChecked(control.value() != 0);
+      break;
+    case ui::ControlProperty::Timer:
+      if (peer->timer) {
+        if (control.timerEnabled() && control.interval() > 0) {
+          peer->timer->start(control.interval());
+        } else {
+          peer->timer->stop();
+        }
+      }
+      break;
+    case ui::ControlProperty::Geometry:
+      if (w) w->setGeometry(pixels(control.layout()));
+      break;
+  }
+}
+
+void QtWindow::focusChanged(const forms::Control* control) {
+  Peer* peer = control ? peerOf(*control) : nullptr;
+  // The focused button, or else the layout's default button, is the default.
+  const bool onButton = control && control->kind() == ControlKind::Button;
+  for (const auto& p : peers_) {
+    if (auto* button = qobject_cast<QPushButton*>(p->widget)) {
+      button->setDefault(onButton ? p->control == control : p->control->layout().isDefault);
+    }
+  }
+  if (!widget_->isVisible() || foreign_) return;  // taken up when shown
+  QWidget* target = peer && peer->widget ? peer->widget : widget_.get();
+  if (target->hasFocus()) return;
+  syncingFocus_ = true;
+  target->setFocus(Qt::OtherFocusReason);
+  syncingFocus_ = false;
+}
+
+// --- Events --------------------------------------------------------------------
+
+void QtWindow::deferError(std::exception_ptr error) { platform_->deferError(std::move(error)); }
+
+void QtWindow::mouseEvent(forms::EventKind kind, int button, int, Qt::KeyboardModifiers modifiers,
+                          QPoint position) {
+  if (foreign_) return;
+  forms::EventArgs args{.kind = kind};
+  args.button = static_cast<std::int16_t>(button);
+  args.shift = static_cast<std::int16_t>(((modifiers & Qt::ShiftModifier) ? 1 : 0) |
+                                         ((modifiers & Qt::ControlModifier) ? 2 : 0) |
+                                         ((modifiers & Qt::AltModifier) ? 4 : 0));
+  args.x = static_cast<float>(position.x());
+  args.y = static_cast<float>(position.y());
+  guarded([&] { form_->dispatch(args); });
+}
+
+void QtWindow::keyPress(int character) {
+  if (foreign_) return;
+  forms::EventArgs args{.kind = forms::EventKind::KeyPress};
+  args.keyAscii = static_cast<std::int16_t>(character & 0x7FFF);
+  guarded([&] { form_->dispatch(args); });
+}
+
+void QtWindow::closeRequested() {
+  guarded([&] { form_->unload(forms::UnloadMode::FormControlMenu); });
+}
+
+void QtWindow::controlClicked(Peer& peer) {
+  forms::Control& control = *peer.control;
+  // The check box is not automatic: the core toggles it when the click happens.
+  if (auto* box = qobject_cast<QCheckBox*>(peer.widget)) box->setChecked(control.value() != 0);
+  guarded([&] { form_->clickControl(control); });
+}
+
+void QtWindow::textEdited(Peer& peer, const QString& text) {
+  const std::string value = text.toStdString();
+  if (value != peer.control->text()) guarded([&] { peer.control->setText(value); });
+}
+
+// A press on a control moves the focus there first; a text box that refuses
+// to let it go swallows the press. True when the press may go on.
+bool QtWindow::mousePressOnControl(Peer& peer) {
+  forms::Control& control = *peer.control;
+  if (!control.canFocus() || form_->activeControl() == &control) return true;
+  bool moved = false;
+  if (!guarded([&] { moved = form_->setFocus(control); })) return false;
+  return moved;
+}
+
+void QtWindow::onTimer(Peer& peer) {
+  // A handler that processes messages (the game loop) must not be re-entered,
+  // and may unload the window before it returns.
+  if (peer.ticking || !peer.control->timerEnabled()) return;
+  peer.ticking = true;
+  const std::shared_ptr<bool> alive = alive_;
+  forms::EventArgs args{.kind = forms::EventKind::Timer, .control = peer.control};
+  guarded([&] { form_->dispatch(args); });
+  if (*alive) peer.ticking = false;
+}
+
+}  // namespace grinzo::qt

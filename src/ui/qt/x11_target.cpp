@@ -1,0 +1,129 @@
+#include "ui/qt/x11_target.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace grinzo::qt {
+
+namespace {
+
+// Errors about a window that has just gone are expected here: they are
+// noted, never fatal (Xlib's default handler would end the program).
+bool gXError = false;
+int noteError(Display*, XErrorEvent*) {
+  gXError = true;
+  return 0;
+}
+
+std::optional<XWindowAttributes> attributesOf(Display* display, Window window) {
+  XErrorHandler previous = XSetErrorHandler(noteError);
+  gXError = false;
+  XWindowAttributes attributes{};
+  const Status ok = XGetWindowAttributes(display, window, &attributes);
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  if (!ok || gXError) return std::nullopt;
+  return attributes;
+}
+
+}  // namespace
+
+std::unique_ptr<X11Target> X11Target::open(std::uint64_t window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return nullptr;
+  const std::optional<XWindowAttributes> attributes = attributesOf(display, window);
+  if (!attributes) {
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  XErrorHandler previous = XSetErrorHandler(noteError);
+  // Size changes and destruction; no input, which stays with its owner.
+  XSelectInput(display, window, StructureNotifyMask);
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  return std::unique_ptr<X11Target>(
+      new X11Target(display, window, {attributes->width, attributes->height}, attributes->depth));
+}
+
+std::optional<gdi::Size> X11Target::sizeOf(std::uint64_t window) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return std::nullopt;
+  const std::optional<XWindowAttributes> attributes = attributesOf(display, window);
+  XCloseDisplay(display);
+  if (!attributes) return std::nullopt;
+  return gdi::Size{attributes->width, attributes->height};
+}
+
+std::uint64_t X11Target::rootTarget() {
+  if (const char* named = std::getenv("XSCREENSAVER_WINDOW"); named && *named) {
+    char* end = nullptr;
+    const unsigned long long id = std::strtoull(named, &end, 0);
+    if (end && *end == '\0' && id != 0) return id;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 0;
+  const Window root = DefaultRootWindow(display);
+  XCloseDisplay(display);
+  return root;
+}
+
+X11Target::X11Target(Display* display, std::uint64_t window, gdi::Size size, int depth)
+    : display_(display), window_(window), size_(size), depth_(depth) {
+  gc_ = XCreateGC(display_, window_, 0, nullptr);
+}
+
+X11Target::~X11Target() {
+  if (gc_) XFreeGC(display_, static_cast<GC>(gc_));
+  XCloseDisplay(display_);
+}
+
+bool X11Target::poll() {
+  while (!gone_ && XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    if (event.type == DestroyNotify && event.xdestroywindow.window == window_) {
+      gone_ = true;
+    } else if (event.type == ConfigureNotify && event.xconfigure.window == window_) {
+      size_ = {event.xconfigure.width, event.xconfigure.height};
+    }
+  }
+  // A window may also go without our hearing of it in time (its owner's
+  // connection closed): a failed query says so.
+  if (!gone_ && gXError) gone_ = !attributesOf(display_, window_).has_value();
+  return !gone_;
+}
+
+void X11Target::draw(const gdi::Bitmap& image) {
+  if (gone_ || image.width <= 0 || image.height <= 0) return;
+  // 24 and 32-bit true-colour windows take the surface's 0x00RRGGBB pixels
+  // as they are; other depths are not drawn into.
+  if (depth_ != 24 && depth_ != 32) return;
+  XImage ximage{};
+  ximage.width = image.width;
+  ximage.height = image.height;
+  ximage.format = ZPixmap;
+  ximage.data = reinterpret_cast<char*>(const_cast<gdi::Pixel*>(image.pixels.data()));
+  ximage.byte_order = LSBFirst;
+  ximage.bitmap_unit = 32;
+  ximage.bitmap_bit_order = LSBFirst;
+  ximage.bitmap_pad = 32;
+  ximage.depth = depth_;
+  ximage.bytes_per_line = image.width * 4;
+  ximage.bits_per_pixel = 32;
+  ximage.red_mask = 0xFF0000;
+  ximage.green_mask = 0x00FF00;
+  ximage.blue_mask = 0x0000FF;
+  if (!XInitImage(&ximage)) return;
+  XErrorHandler previous = XSetErrorHandler(noteError);
+  gXError = false;
+  XPutImage(display_, window_, static_cast<GC>(gc_), &ximage, 0, 0, 0, 0,
+            static_cast<unsigned>(image.width), static_cast<unsigned>(image.height));
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  if (gXError) gone_ = !attributesOf(display_, window_).has_value();
+}
+
+}  // namespace grinzo::qt
