@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSoundEffect>
@@ -63,6 +64,18 @@ void drawSubstitute(gdi::Bitmap& to, int width, int height, int originX, int ori
       to.at(x, y) = grid ? gdi::rgb(70, 110, 160) : gdi::rgb(20, 60 + shade / 3, 90 + shade / 2);
     }
   }
+}
+
+// Qt Multimedia reports a missing audio device on stderr whatever the
+// logging rules say; a machine without sound is normal for a screen saver,
+// so those lines are dropped and everything else goes on as before.
+QtMessageHandler gPreviousHandler = nullptr;
+void quietAudioHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg &&
+      (text.contains("pa_context_connect") || text.contains("No audio device"))) {
+    return;
+  }
+  if (gPreviousHandler) gPreviousHandler(type, context, text);
 }
 
 }  // namespace
@@ -135,12 +148,14 @@ QtPlatform::QtPlatform(std::string programFile) {
   programFolder_ =
       (QFileInfo::exists(installed + "/mouseicon.ico") ? installed : bin.absolutePath())
           .toStdString();
+  gPreviousHandler = qInstallMessageHandler(quietAudioHandler);
   keyFilter_ = std::make_unique<KeyFilter>(*this);
   qApp->installEventFilter(keyFilter_.get());
 }
 
 QtPlatform::~QtPlatform() {
   if (qApp) qApp->removeEventFilter(keyFilter_.get());
+  qInstallMessageHandler(gPreviousHandler);
 }
 
 void QtPlatform::requestQuit() { gQuitRequested = 1; }
@@ -268,6 +283,7 @@ void QtPlatform::runModal(forms::Form& form) {
   }
   modal_.push_back(std::move(frame));
   const std::size_t depth = modal_.size();
+  QWidget* const previous = QApplication::activeWindow();
   auto end = [&] {
     for (QtWindow* other : modal_[depth - 1].disabled) {
       if (std::find(windows_.begin(), windows_.end(), other) != windows_.end()) {
@@ -275,6 +291,13 @@ void QtPlatform::runModal(forms::Form& form) {
       }
     }
     modal_.resize(depth - 1);
+    // The window it blocked takes the keyboard back (no window manager may
+    // be there to hand it over).
+    if (QtWindow* owner = previous ? windowOfWidget(previous) : nullptr;
+        owner && previous->isVisible()) {
+      previous->activateWindow();
+      if (owner->form().isLoaded()) owner->focusChanged(owner->form().activeControl());
+    }
   };
   try {
     while (form.isLoaded()) {
@@ -296,6 +319,7 @@ void QtPlatform::messageBox(const std::string& text, const std::string& title, f
   // A single OK button and no icon.
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
                   QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setIcon(QIcon());
   box.exec();
   // The owner takes the keyboard back, with the focus where the core left it.
   if (parent && parent->isVisible()) parent->activateWindow();

@@ -254,11 +254,14 @@ void QtWindow::createControl(Peer& peer) {
                                        : l.align == forms::TextAlign::Right ? Qt::AlignRight
                                                                             : Qt::AlignLeft;
       label->setAlignment(horizontal | Qt::AlignTop);
-      if (l.foreColour) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, colorOf(*l.foreColour));
-        label->setPalette(p);
+      // The layout's text colour on the window's own colour, as on Windows.
+      QPalette p = label->palette();
+      if (l.foreColour) p.setColor(QPalette::WindowText, colorOf(*l.foreColour));
+      if (const auto& back = c.form().layout().backColour) {
+        p.setColor(QPalette::Window, colorOf(*back));
+        label->setAutoFillBackground(true);
       }
+      label->setPalette(p);
       // Labels over the game's picture let the mouse through to the window.
       label->setAttribute(Qt::WA_TransparentForMouseEvents);
       w = label;
