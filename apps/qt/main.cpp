@@ -46,24 +46,9 @@ void installSignalHandlers() {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-// Unloads the game window for good, whatever stopped the event loop: the
-// first close request only ends the game loop, the second passes.
-void closeForGood(game::frmGrinzo& game) {
-  for (int attempt = 0; attempt < 2 && game.isLoaded(); ++attempt) {
-    game.unload(forms::UnloadMode::FormCode);
-  }
-}
-
 template <typename Open>
 void play(qt::QtPlatform& platform, game::frmGrinzo& game, Open open) {
-  try {
-    open();
-    platform.runUntilAllClosed();
-  } catch (...) {
-    closeForGood(game);
-    throw;
-  }
-  closeForGood(game);
+  start::play(game, open, [&] { platform.runUntilAllClosed(); });
 }
 
 int run(qt::QtPlatform& platform, const linux_app::Options& o) {

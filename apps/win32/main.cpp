@@ -53,26 +53,10 @@ int showConfiguration(win32::Win32Platform& platform, const std::string& command
   return 0;
 }
 
-// Unloads the game window for good, whatever stopped the message loop: the
-// first close request is refused and only ends the game loop, the second
-// passes. Unloading withdraws the screen-saver notice.
-void closeForGood(game::frmGrinzo& game) {
-  for (int attempt = 0; attempt < 2 && game.isLoaded(); ++attempt) {
-    game.unload(forms::UnloadMode::FormCode);
-  }
-}
-
 // Opens the game window with `open` and runs until it has unloaded.
 template <typename Open>
 int play(win32::Win32Platform& platform, game::frmGrinzo& game, Open open) {
-  try {
-    open();
-    platform.runUntilAllClosed();
-  } catch (...) {
-    closeForGood(game);
-    throw;
-  }
-  closeForGood(game);
+  start::play(game, open, [&] { platform.runUntilAllClosed(); });
   return 0;
 }
 

@@ -39,4 +39,10 @@ void showPreview(game::frmGrinzo& game, ui::WindowHandle host) {
   game.repaint();
 }
 
+void closeForGood(game::frmGrinzo& game) {
+  for (int attempt = 0; attempt < 2 && game.isLoaded(); ++attempt) {
+    game.unload(forms::UnloadMode::FormCode);
+  }
+}
+
 }  // namespace grinzo::start

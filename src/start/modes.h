@@ -26,4 +26,24 @@ void showFullScreen(game::frmGrinzo& game);
 // caller likewise.
 void showPreview(game::frmGrinzo& game, ui::WindowHandle host);
 
+// Unloads the game window for good, whatever stopped the program's event
+// loop: the first close request only ends the game loop, the second passes.
+// Unloading withdraws the screen-saver notice.
+void closeForGood(game::frmGrinzo& game);
+
+// Opens the game window with `open`, runs the program's event loop with
+// `run` until it returns, and then closes the window for good, also when
+// either raises (the error then reaches the caller).
+template <typename Open, typename Run>
+void play(game::frmGrinzo& game, Open open, Run run) {
+  try {
+    open();
+    run();
+  } catch (...) {
+    closeForGood(game);
+    throw;
+  }
+  closeForGood(game);
+}
+
 }  // namespace grinzo::start
