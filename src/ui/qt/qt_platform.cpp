@@ -363,23 +363,22 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   const int w = std::min(size.width, to->width);
   const int h = std::min(size.height, to->height);
   if (w <= 0 || h <= 0) return false;
-  QImage shot;
-  if (QScreen* primary = QGuiApplication::primaryScreen()) {
-    shot = primary->grabWindow(0, srcX, srcY, w, h).toImage().convertToFormat(QImage::Format_RGB32);
-  }
+  for (int y = 0; y < h; ++y) std::fill_n(&to->at(0, y), w, gdi::Pixel{0});
+  const QPoint origin = primaryOrigin();
   bool anyLight = false;
-  if (shot.width() >= w && shot.height() >= h) {
-    for (int y = 0; y < h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(shot.constScanLine(y));
-      for (int x = 0; x < w; ++x) {
-        const std::uint32_t p = row[x] & 0x00FFFFFFu;
-        to->at(x, y) = p;
-        anyLight = anyLight || p != 0;
-      }
+  if (X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
+    for (int y = 0; y < h && !anyLight; ++y) {
+      const gdi::Pixel* row = &to->at(0, y);
+      anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });
     }
   }
   if (!anyLight) drawSubstitute(*to, w, h, srcX, srcY);
   return true;
+}
+
+QPoint QtPlatform::primaryOrigin() const {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  return primary ? primary->geometry().topLeft() : QPoint(0, 0);
 }
 
 void QtPlatform::showCursor(bool show) {

@@ -37,6 +37,7 @@
 
 class QSoundEffect;
 class QWidget;
+class QPoint;
 
 namespace grinzo::qt {
 
@@ -130,6 +131,9 @@ class QtPlatform final : public ui::Platform,
   std::optional<gdi::Size> takeGameWindowSize();
   double twipsPerPixelX() const;
   double twipsPerPixelY() const;
+  // Where the primary screen's corner, (0, 0) for the game, lies on the X
+  // root window: window geometry and the desktop capture are translated by it.
+  QPoint primaryOrigin() const;
 
  private:
   friend class QtWindow;

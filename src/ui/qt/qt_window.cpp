@@ -370,14 +370,16 @@ void QtWindow::setBounds(const ui::PixelRect& outer) {
     widget_->resize(outer.width, outer.height);
     return;
   }
-  widget_->setGeometry(outer.left, outer.top, outer.width, outer.height);
+  const QPoint origin = platform_->primaryOrigin();
+  widget_->setGeometry(outer.left + origin.x(), outer.top + origin.y(), outer.width, outer.height);
 }
 
 ui::PixelRect QtWindow::bounds() const {
   if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
   if (fixedBounds_) return *fixedBounds_;
   const QRect frame = widget_->frameGeometry();
-  return {frame.x(), frame.y(), frame.width(), frame.height()};
+  const QPoint origin = platform_->primaryOrigin();
+  return {frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height()};
 }
 
 gdi::Size QtWindow::clientSize() const {

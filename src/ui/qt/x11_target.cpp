@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -68,6 +69,48 @@ std::uint64_t X11Target::rootTarget() {
   const Window root = DefaultRootWindow(display);
   XCloseDisplay(display);
   return root;
+}
+
+bool X11Target::captureRoot(int x, int y, int width, int height, gdi::Bitmap& to) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Window root = DefaultRootWindow(display);
+  XWindowAttributes attributes{};
+  bool copied = false;
+  if (XGetWindowAttributes(display, root, &attributes)) {
+    // Only the part that lies on the root window can be read.
+    const int left = std::max(x, 0);
+    const int top = std::max(y, 0);
+    const int right = std::min({x + width, attributes.width, x + to.width});
+    const int bottom = std::min({y + height, attributes.height, y + to.height});
+    if (right > left && bottom > top) {
+      XImage* image = XGetImage(display, root, left, top, static_cast<unsigned>(right - left),
+                                static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+      if (image) {
+        // 32-bit 0x00RRGGBB rows (every true-colour X server we meet) are
+        // copied as they are; anything else pixel by pixel.
+        const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                            image->red_mask == 0xFF0000 && image->green_mask == 0x00FF00 &&
+                            image->blue_mask == 0x0000FF;
+        for (int row = top; row < bottom; ++row) {
+          gdi::Pixel* out = &to.at(left - x, row - y);
+          if (direct) {
+            const auto* in = reinterpret_cast<const std::uint32_t*>(
+                image->data + static_cast<std::ptrdiff_t>(row - top) * image->bytes_per_line);
+            for (int i = 0; i < right - left; ++i) out[i] = in[i] & 0x00FFFFFFu;
+          } else {
+            for (int i = 0; i < right - left; ++i) {
+              out[i] = static_cast<gdi::Pixel>(XGetPixel(image, i, row - top) & 0x00FFFFFFu);
+            }
+          }
+        }
+        XDestroyImage(image);
+        copied = true;
+      }
+    }
+  }
+  XCloseDisplay(display);
+  return copied;
 }
 
 X11Target::X11Target(Display* display, std::uint64_t window, gdi::Size size, int depth)

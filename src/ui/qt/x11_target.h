@@ -26,6 +26,10 @@ class X11Target {
   // decimal or 0x hex id), else the default screen's root window; 0 without
   // a display.
   static std::uint64_t rootTarget();
+  // Copies the root window's pixels at (x, y) in root coordinates into `to`
+  // at (0, 0), `width` x `height`; parts off the root window stay as they
+  // were. False when there is no display or nothing could be read.
+  static bool captureRoot(int x, int y, int width, int height, gdi::Bitmap& to);
   ~X11Target();
   X11Target(const X11Target&) = delete;
   X11Target& operator=(const X11Target&) = delete;
