@@ -6,6 +6,8 @@
 //   grinzo --root           an XScreenSaver module: draws into the daemon's
 //                           window ($XSCREENSAVER_WINDOW) or the root window
 //   grinzo --window-id ID   the same in the X window ID
+// With --demo the computer plays (the default in the two module modes, where
+// --no-demo turns it off).
 // In the two module modes the daemon holds the keyboard and the pointer: the
 // game runs as a preview does (no labels, input ignored) and ends on
 // SIGTERM, SIGINT or SIGHUP, or when its window is destroyed.
@@ -20,6 +22,8 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -46,8 +50,13 @@ void installSignalHandlers() {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
+// Plays the game opened by `open` until it ends; the computer plays when
+// the command line asks for it (a new seed every run).
 template <typename Open>
-void play(qt::QtPlatform& platform, game::frmGrinzo& game, Open open) {
+void play(qt::QtPlatform& platform, const linux_app::Options& o, game::frmGrinzo& game, Open open) {
+  if (linux_app::demoPlays(o)) {
+    game.setDemoPlayer(std::make_unique<game::DemoPlayer>(std::random_device{}()));
+  }
   start::play(game, open, [&] { platform.runUntilAllClosed(); });
 }
 
@@ -61,13 +70,13 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
     }
     case Mode::FullScreen: {
       game::frmGrinzo game(platform, /*preview=*/false);
-      play(platform, game, [&] { start::showFullScreen(game); });
+      play(platform, o, game, [&] { start::showFullScreen(game); });
       return 0;
     }
     case Mode::Window: {
       platform.openGameInWindow({o.windowWidth, o.windowHeight});
       game::frmGrinzo game(platform, /*preview=*/false);
-      play(platform, game, [&] {
+      play(platform, o, game, [&] {
         game.load();
         game.setCaption(rt::kAppTitle);
         game.setBoundsPixels({0, 0, o.windowWidth, o.windowHeight});
@@ -84,7 +93,7 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
                                "The window " + std::to_string(host) + " does not exist");
       }
       game::frmGrinzo game(platform, /*preview=*/true);
-      play(platform, game, [&] { start::showPreview(game, host); });
+      play(platform, o, game, [&] { start::showPreview(game, host); });
       return 0;
     }
     case Mode::Help:

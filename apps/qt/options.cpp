@@ -19,6 +19,9 @@ const char* const kUsage =
     "  --level N             the starting level, 1 to 10\n"
     "  --faces N             faces per level, 1 to 32767\n"
     "  --sound, --no-sound   weapon sounds on or off\n"
+    "  --demo, --no-demo     the computer plays (the default with --root and\n"
+    "                        --window-id); a real key, click or pointer move then\n"
+    "                        ends a full-screen or windowed game\n"
     "  --help                this text\n"
     "In the game the left button shoots, S switches weapons, and any other key\n"
     "or the right button ends it.\n";
@@ -127,6 +130,10 @@ Options parseOptions(const std::vector<std::string>& arguments) {
       o.sound = true;
     } else if (arg == "no-sound") {
       o.sound = false;
+    } else if (arg == "demo") {
+      o.demo = true;
+    } else if (arg == "no-demo") {
+      o.demo = false;
     } else {
       fail("unknown option '" + arguments[i] + "' (see --help)");
     }
@@ -135,6 +142,11 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     }
   }
   return o;
+}
+
+bool demoPlays(const Options& options) {
+  if (options.demo) return *options.demo;
+  return options.mode == Mode::Root || options.mode == Mode::WindowId;
 }
 
 }  // namespace grinzo::linux_app

@@ -27,7 +27,13 @@ struct Options {
   std::optional<int> level;  // 1 to 10
   std::optional<int> faces;  // 1 to 32767
   std::optional<bool> sound;
+  // --demo / --no-demo; unset: the computer plays in the saver daemon's modes
+  // only.
+  std::optional<bool> demo;
 };
+
+// Whether the computer plays in this run.
+bool demoPlays(const Options& options);
 
 // Reads the arguments after the program's name. Options may start with one
 // hyphen or two ("-root", "--root"). Raises std::invalid_argument with a

@@ -2,6 +2,7 @@
 
 #include "game/frm_grinzo.h"
 
+#include <cmath>
 #include <filesystem>
 
 #include "start/registry_reader.h"
@@ -36,11 +37,15 @@ frmGrinzo::frmGrinzo(ui::Platform& platform, bool preview, rt::RandomSource& ran
   on("Form_Load", [this](forms::EventArgs&) { Form_Load(); });
   // The window shows its persistent image when repainted; nothing is drawn here.
   on("Form_Paint", [](forms::EventArgs&) {});
-  on("Form_MouseDown",
-     [this](forms::EventArgs& e) { Form_MouseDown(e.button, e.shift, e.x, e.y); });
-  on("Form_MouseMove",
-     [this](forms::EventArgs& e) { Form_MouseMove(e.button, e.shift, e.x, e.y); });
-  on("Form_KeyPress", [this](forms::EventArgs& e) { Form_KeyPress(e.keyAscii); });
+  on("Form_MouseDown", [this](forms::EventArgs& e) {
+    if (!takenByDemo(e)) Form_MouseDown(e.button, e.shift, e.x, e.y);
+  });
+  on("Form_MouseMove", [this](forms::EventArgs& e) {
+    if (!takenByDemo(e)) Form_MouseMove(e.button, e.shift, e.x, e.y);
+  });
+  on("Form_KeyPress", [this](forms::EventArgs& e) {
+    if (!takenByDemo(e)) Form_KeyPress(e.keyAscii);
+  });
   on("Form_QueryUnload", [this](forms::EventArgs& e) { Form_QueryUnload(e.cancel); });
   on("Form_Unload", [this](forms::EventArgs&) { Form_Unload(); });
   on("tmrMain_Timer", [this](forms::EventArgs&) { tmrMain_Timer(); });
@@ -266,6 +271,32 @@ void frmGrinzo::refreshLabels() {
 }
 
 // --- Exit ----------------------------------------------------------------------
+
+void frmGrinzo::setDemoPlayer(std::unique_ptr<DemoPlayer> player) { demo_ = std::move(player); }
+
+// While the demo plays, a person's input is not play: a key, a press or a
+// pointer moved by more than a few pixels ends the game as a screen saver
+// ends (in the preview it is ignored). Only the demo's own input plays.
+bool frmGrinzo::takenByDemo(const forms::EventArgs& e) {
+  if (!demo_ || demoPosting_) return false;
+  if (gblnPreview) return true;
+  if (e.kind == forms::EventKind::MouseMove) {
+    // A report in the window's first second (it appeared under the pointer)
+    // is where the pointer rests, not a movement.
+    if (!restingPointer_ && rt::toSingle(now() - msngExitGuard) < 1.0f) {
+      restingPointer_ = {e.x, e.y};
+      return true;
+    }
+    if (!restingPointer_) restingPointer_ = {-kDemoPointerSlack * 2, -kDemoPointerSlack * 2};
+    if (std::abs(e.x - restingPointer_->first) <= kDemoPointerSlack &&
+        std::abs(e.y - restingPointer_->second) <= kDemoPointerSlack) {
+      return true;
+    }
+  }
+  if (e.kind == forms::EventKind::MouseUp) return true;
+  rt::skipOnError([&] { RequestExit(); });
+  return true;
+}
 
 void frmGrinzo::RequestExit() {
   // Requests within half a second of the guard (the window's start, the last

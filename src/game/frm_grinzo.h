@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 
+#include "game/demo_player.h"
 #include "sprites/collections.h"
 #include "sprites/image_lookup.h"
 #include "ui/forms/form.h"
@@ -73,6 +74,12 @@ class frmGrinzo : public forms::Form {
   // Called at the end of every frame, after it was drawn (the headless
   // runner records states and pictures here).
   void setFrameListener(std::function<void()> listener) { frameListener_ = std::move(listener); }
+
+  // Lets the computer play (nullptr: a person plays). While it plays, a
+  // person's key, press or pointer movement ends the game as a screen saver
+  // ends; in the preview that input is ignored.
+  void setDemoPlayer(std::unique_ptr<DemoPlayer> player);
+  const DemoPlayer* demoPlayer() const { return demo_.get(); }
 
   // --- The state, read-only --------------------------------------------------
   bool preview() const { return gblnPreview; }
@@ -131,6 +138,9 @@ class frmGrinzo : public forms::Form {
 
   void StartLevel(std::int16_t intLevel);
   void RequestExit();
+  // True when the event is a person's input while the demo plays (it then
+  // ends the game, or is ignored).
+  bool takenByDemo(const forms::EventArgs& e);
   void moveFaces();
   void refreshLabels();
   void setLabelsVisible(bool visible);
@@ -193,6 +203,11 @@ class frmGrinzo : public forms::Form {
   int backgroundTop_ = 0;
   std::string dataFolder_;
   bool noticeGiven_ = false;
+  std::unique_ptr<DemoPlayer> demo_;
+  bool demoPosting_ = false;  // the demo's own input is being dispatched
+  std::optional<std::pair<float, float>> restingPointer_;
+  // How far a person's pointer may wander before it ends a demo, in pixels.
+  static constexpr float kDemoPointerSlack = 4;
 };
 
 }  // namespace grinzo::game

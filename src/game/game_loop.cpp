@@ -63,6 +63,14 @@ bool frmGrinzo::RunFrame() {
   rt::skipOnError([&] { platform().windows().processPendingMessages(); });
   if (!isLoaded()) return false;
 
+  // The demo player's input, delivered as a person's would be.
+  if (demo_ && !mblnExit) {
+    demoPosting_ = true;
+    rt::skipOnError([&] { demo_->play(*this, now()); });
+    demoPosting_ = false;
+    if (!isLoaded()) return false;
+  }
+
   // Speed measurement, once per run at the 50th frame.
   rt::skipOnError([&] {
     if (s.intFrameCount < kSpeedFrames + 1) s.intFrameCount = rt::add16(s.intFrameCount, 1);

@@ -81,7 +81,7 @@ std::string usageText() {
          "         [--setting KEY=TEXT]... [--registry-password TEXT]\n"
          "         [--password-answer accept|refuse] [--folder DIR] [--user-data DIR]\n"
          "         [--family nt|9x|unknown] [--script FILE] [--state FILE]\n"
-         "         [--record DIR] [--every K]\n";
+         "         [--record DIR] [--every K] [--demo [--seed N]]\n";
 }
 
 RunOptions parseArguments(const std::vector<std::string>& args) {
@@ -151,6 +151,15 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
       o.record = value();
     } else if (arg == "--every") {
       o.every = count(arg, value(), 1);
+    } else if (arg == "--demo") {
+      o.demo = true;
+    } else if (arg == "--seed") {
+      const std::string& v = value();
+      const bool digits =
+          !v.empty() && v.size() <= 10 && v.find_first_not_of("0123456789") == std::string::npos;
+      if (!digits || std::stoull(v) > 0xFFFFFFFFull)
+        throw UsageError("--seed takes a whole number from 0 to 4294967295, not '" + v + "'");
+      o.seed = static_cast<std::uint32_t>(std::stoull(v));
     } else {
       throw UsageError("unknown option '" + arg + "'");
     }
@@ -249,6 +258,7 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   // A random source of the run's own, so that every run starts alike.
   rt::RandomSource random;
   game::frmGrinzo game(platform, o.preview, random);
+  if (o.demo) game.setDemoPlayer(std::make_unique<game::DemoPlayer>(o.seed));
   // The clock moves by whole steps of dt from the start, computed afresh
   // each time so that no rounding error piles up over a long run.
   long clockSteps = 0;

@@ -5,6 +5,7 @@
 // files). Runs are deterministic: the same options give the same states and
 // the same pictures, byte for byte.
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -34,6 +35,8 @@ struct RunOptions {
   std::string state;                                          // --state FILE
   std::string record;                                         // --record DIR
   long every = 1;                                             // --every K
+  bool demo = false;                                          // --demo: the computer plays
+  std::uint32_t seed = 1;                                     // --seed N: the demo's seed
 };
 
 // Raised for arguments that make no run; the message says what is wrong.

@@ -95,6 +95,7 @@ TEST(QtConfigDialog, ShowsTheSettingsRefusesALevelOutOfRangeAndSavesOnClose) {
 }
 
 TEST(LinuxCommandLine, ReadsModesAndOverridesAndRefusesBadInput) {
+  using linux_app::demoPlays;
   using linux_app::Mode;
   using linux_app::parseOptions;
   EXPECT_EQ(parseOptions({}).mode, Mode::FullScreen);
@@ -105,6 +106,10 @@ TEST(LinuxCommandLine, ReadsModesAndOverridesAndRefusesBadInput) {
   EXPECT_EQ(window.level, 3);
   EXPECT_EQ(window.sound, false);
   EXPECT_EQ(parseOptions({"-root"}).mode, Mode::Root);
+  EXPECT_TRUE(demoPlays(parseOptions({"-root"})));
+  EXPECT_FALSE(demoPlays(parseOptions({"-root", "--no-demo"})));
+  EXPECT_FALSE(demoPlays(parseOptions({"--fullscreen"})));
+  EXPECT_TRUE(demoPlays(parseOptions({"--window", "--demo"})));
   EXPECT_EQ(parseOptions({"-window-id", "0x2a"}).windowId, 42u);
   EXPECT_EQ(parseOptions({"--window-id=42", "--faces=32767"}).faces, 32767);
   for (const auto& bad : std::vector<std::vector<std::string>>{{"--level", "11"},

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "replay/script.h"
@@ -83,6 +84,8 @@ TEST_F(RunnerTest, BadArgumentsAndScriptsExitTwoAndStartFailuresOne) {
   EXPECT_EQ(run({"--size", "800"}), kRunBadInput);
   EXPECT_EQ(run({"--setting", "Colour=red"}), kRunBadInput);
   EXPECT_EQ(run({"--bogus"}), kRunBadInput);
+  EXPECT_EQ(run({"--demo", "--seed", "4294967296"}), kRunBadInput);
+  EXPECT_EQ(run({"--demo", "--seed", "-1"}), kRunBadInput);
   writeScript("0.1 click 1 2\n");
   EXPECT_EQ(run({"--script", (dir / "script.txt").string()}), kRunBadInput);
   EXPECT_NE(err.str().find("line 1"), std::string::npos);
@@ -123,6 +126,59 @@ TEST_F(RunnerTest, RunsAreDeterministicAndAReplayedClickKillsAFace) {
   EXPECT_EQ(after[1].find("\"key\":\"1\","), std::string::npos) << "face 1 is gone";
   ASSERT_LT(after.size(), 60u) << "the key press ended the game";
   EXPECT_NE(after.back().find("\"exit\":true"), std::string::npos);
+}
+
+// Ten minutes of the computer playing from level 1 with 10 faces at
+// 1920x1080, read from the state lines: it passes levels, fires all three
+// weapons, hits faces (splats) and misses now and then (holes alone), and
+// never ends the game; the same seed replays byte for byte.
+TEST_F(RunnerTest, TheDemoPlaysTenMinutesWellAndReplaysByteForByte) {
+  std::vector<std::string> args = {"--demo",
+                                   "--seed",
+                                   "7",
+                                   "--size",
+                                   "1920x1080",
+                                   "--dt",
+                                   "0.05",
+                                   "--frames",
+                                   "12000",
+                                   "--setting",
+                                   "Level=1",
+                                   "--setting",
+                                   "Faces=10",
+                                   "--setting",
+                                   "Sound=Yes",
+                                   "--state",
+                                   (dir / "first.jsonl").string()};
+  ASSERT_EQ(run(args), kRunOk) << err.str();
+  long highestLevel = 0, hits = 0, misses = 0, level = -1, left = -1;
+  std::set<std::string> sounds;
+  const std::vector<std::string> states = lines(slurp(dir / "first.jsonl"));
+  ASSERT_EQ(states.size(), 12000u);
+  for (const std::string& line : states) {
+    ASSERT_NE(line.find("\"exit\":false"), std::string::npos) << line.substr(0, 80);
+    const long nowLevel = field(line, "level");
+    const long nowLeft = field(line, "left");
+    const bool handgun = line.find("\"gun.wav\"") != std::string::npos;
+    for (const char* sound : {"\"gun.wav\"", "\"shotgun.wav\"", "\"machgun.wav\""}) {
+      if (line.find(sound) != std::string::npos) sounds.insert(sound);
+    }
+    if (nowLevel == level) {
+      hits += left - nowLeft;
+      if (handgun && nowLeft == left) ++misses;
+    }
+    highestLevel = std::max(highestLevel, nowLevel);
+    level = nowLevel;
+    left = nowLeft;
+  }
+  EXPECT_GE(highestLevel, 3);
+  EXPECT_EQ(sounds.size(), 3u);
+  EXPECT_GT(hits, 300);
+  EXPECT_GT(misses, 10);
+
+  args.back() = (dir / "again.jsonl").string();
+  ASSERT_EQ(run(args), kRunOk) << err.str();
+  EXPECT_TRUE(slurp(dir / "first.jsonl") == slurp(dir / "again.jsonl"));
 }
 
 }  // namespace
