@@ -3,15 +3,15 @@
 #   scripts/deps.sh build   compiler, CMake, Ninja, GoogleTest, Qt 6 and Xlib (the
 #                           Linux program)
 #   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (its 32-bit
-#                           loader only where 32-bit programs run), Xvfb, tools
-#                           the tests use
+#                           loader only where 32-bit programs run), Xvfb, the
+#                           XScreenSaver daemon, tools the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
 set -euo pipefail
 
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6-multimedia-dev
        libx11-dev fonts-liberation)
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
-      xdotool imagemagick sox)
+      xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps)
 bench=(libsdl2-dev libbenchmark-dev)
 
 wanted=("${build[@]}")

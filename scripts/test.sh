@@ -2,10 +2,12 @@
 # Builds and runs every test:
 #   1. the native unit and scenario tests (GoogleTest through CTest);
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the portable core's tests cross-built for Windows with MinGW-w64 and
+#   3. the Linux program end to end on Xvfb: full screen, a host window, the
+#      real XScreenSaver daemon (scripts/linux-e2e.sh);
+#   4. the portable core's tests cross-built for Windows with MinGW-w64 and
 #      run under Wine, so that every change is checked on both platforms;
-#   4. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
-#   5. grinzo.scr's game modes driven end to end likewise, the 64-bit build,
+#   5. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
+#   6. grinzo.scr's game modes driven end to end likewise, the 64-bit build,
 #      then the 32-bit build (MinGW-w64 i686) on Wine set to Windows 98 where
 #      this machine runs 32-bit programs (scripts/probe-32bit.sh); elsewhere
 #      the 32-bit build is still made and its part says SKIPPED with the
@@ -56,6 +58,9 @@ configure build/asan -DCMAKE_BUILD_TYPE=Debug -DGRINZO_SANITIZE=ON
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+stage "The Linux program end to end on a virtual display, with the XScreenSaver daemon"
+scripts/linux-e2e.sh build/debug
 
 stage "Core tests cross-built for Windows, run under Wine"
 # Its icons and sounds come from the generator built for this machine in

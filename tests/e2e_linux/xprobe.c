@@ -7,11 +7,12 @@
                                      id (decimal), then lives until killed:
                                      its end destroys the window
      xprobe look REF.ppm X Y W H     grabs that screen rectangle and prints
-        same=PERCENT yellow=N red=N magenta=N face=X,Y|none
+        same=PERCENT yellow=N splat=N magenta=N face=X,Y|none
      PERCENT: pixels equal (within a small tolerance) to REF.ppm at the same
-     screen position; yellow/red/magenta: pixels of the faces' yellow, the
-     splat's red, the host's magenta; face: the centre, in screen pixels, of
-     the most complete face-sized blob of yellow (the faces are 30 x 30
+     screen position; yellow, magenta: pixels of the faces' yellow and the
+     host's magenta; splat: red pixels with no yellow near them (a splat's,
+     not a grinning face's red mouth); face: the centre, in screen pixels,
+     of the most complete face-sized blob of yellow (the faces are 30 x 30
      yellow discs on a pattern that has no yellow, red or magenta). */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -118,13 +119,14 @@ static unsigned long *read_ppm(const char *path, int *w, int *h) {
   int maxval = 0;
   if (!f || fscanf(f, "P6 %d %d %d", w, h, &maxval) != 3 || maxval != 255 || fgetc(f) == EOF)
     die("cannot read the reference picture");
-  unsigned long *px = malloc(sizeof *px * (size_t)*w * (size_t)*h);
-  if (!px) die("out of memory");
-  for (size_t i = 0; i < (size_t)*w * *h; ++i) {
-    unsigned char rgb[3];
-    if (fread(rgb, 1, 3, f) != 3) die("short reference picture");
-    px[i] = (unsigned long)rgb[0] << 16 | rgb[1] << 8 | rgb[2];
-  }
+  size_t n = (size_t)*w * (size_t)*h;
+  unsigned char *rgb = malloc(3 * n);
+  unsigned long *px = malloc(sizeof *px * n);
+  if (!rgb || !px) die("out of memory");
+  if (fread(rgb, 3, n, f) != n) die("short reference picture");
+  for (size_t i = 0; i < n; ++i)
+    px[i] = (unsigned long)rgb[3 * i] << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
+  free(rgb);
   fclose(f);
   return px;
 }
@@ -139,19 +141,39 @@ static int near(unsigned long a, unsigned long b, int tol) {
 
 static int is_yellow(unsigned long c) { return near(c, 0xffff00, 40); }
 
+enum { kReach = 6 };  /* a face's red mouth lies within 4 pixels of its yellow */
+
 static int cmd_look(const char *ref_path, int x, int y, int w, int h) {
   int rw, rh;
   unsigned long *ref = read_ppm(ref_path, &rw, &rh);
   if (x < 0 || y < 0 || w <= 0 || h <= 0 || x + w > rw || y + h > rh) die("rectangle outside the reference");
-  unsigned long *px = grab(x, y, w, h);
-  size_t n = (size_t)w * h, same = 0, yellow = 0, red = 0, magenta = 0;
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      unsigned long c = px[(size_t)j * w + i];
-      same += near(c, ref[(size_t)(y + j) * rw + x + i], 4);
+  /* The grab reaches kReach pixels beyond the rectangle, so that a face
+     just outside it still claims its mouth. */
+  int ex = x > kReach ? x - kReach : 0, ey = y > kReach ? y - kReach : 0;
+  int ew = (x + w + kReach < rw ? x + w + kReach : rw) - ex;
+  int eh = (y + h + kReach < rh ? y + h + kReach : rh) - ey;
+  unsigned long *px = grab(ex, ey, ew, eh);
+  size_t n = (size_t)ew * eh;
+  /* sum[(j)(ew+1)+i]: yellow pixels above and left of (i, j). */
+  int *sum = calloc((size_t)(ew + 1) * (eh + 1), sizeof *sum);
+  if (!sum) die("out of memory");
+  for (int j = 0; j < eh; ++j)
+    for (int i = 0; i < ew; ++i)
+      sum[(j + 1) * (ew + 1) + i + 1] = sum[j * (ew + 1) + i + 1] + sum[(j + 1) * (ew + 1) + i] -
+                                        sum[j * (ew + 1) + i] + is_yellow(px[(size_t)j * ew + i]);
+  size_t same = 0, yellow = 0, splat = 0, magenta = 0;
+  for (int j = y - ey; j < y - ey + h; ++j)
+    for (int i = x - ex; i < x - ex + w; ++i) {
+      unsigned long c = px[(size_t)j * ew + i];
+      same += near(c, ref[(size_t)(ey + j) * rw + ex + i], 4);
       yellow += is_yellow(c);
-      red += near(c, 0xff0000, 40);
       magenta += near(c, 0xff00ff, 40);
+      if (near(c, 0xff0000, 40)) {
+        int i0 = i > kReach ? i - kReach : 0, j0 = j > kReach ? j - kReach : 0;
+        int i1 = i + kReach + 1 < ew ? i + kReach + 1 : ew, j1 = j + kReach + 1 < eh ? j + kReach + 1 : eh;
+        splat += sum[j1 * (ew + 1) + i1] - sum[j0 * (ew + 1) + i1] - sum[j1 * (ew + 1) + i0] +
+                     sum[j0 * (ew + 1) + i0] == 0;
+      }
     }
   /* Yellow blobs by flood fill; a face is one blob of about 450-560 pixels
      in a 30 x 30 box (less what the crosshair covers). Overlapping faces
@@ -160,34 +182,36 @@ static int cmd_look(const char *ref_path, int x, int y, int w, int h) {
   int *stack = malloc(sizeof *stack * n);
   if (!seen || !stack) die("out of memory");
   int best = 0, fx = -1, fy = -1;
-  for (size_t start = 0; start < n; ++start) {
-    if (seen[start] || !is_yellow(px[start])) continue;
-    int top = 0, count = 0, x0 = w, y0 = h, x1 = -1, y1 = -1;
-    stack[top++] = (int)start;
-    seen[start] = 1;
-    while (top) {
-      int p = stack[--top], i = p % w, j = p / w;
-      ++count;
-      if (i < x0) x0 = i;
-      if (i > x1) x1 = i;
-      if (j < y0) y0 = j;
-      if (j > y1) y1 = j;
-      const int di[4] = {1, -1, 0, 0}, dj[4] = {0, 0, 1, -1};
-      for (int k = 0; k < 4; ++k) {
-        int ni = i + di[k], nj = j + dj[k];
-        if (ni < 0 || nj < 0 || ni >= w || nj >= h) continue;
-        size_t q = (size_t)nj * w + ni;
-        if (!seen[q] && is_yellow(px[q])) { seen[q] = 1; stack[top++] = (int)q; }
+  for (int sj = y - ey; sj < y - ey + h; ++sj)
+    for (int si = x - ex; si < x - ex + w; ++si) {
+      size_t start = (size_t)sj * ew + si;
+      if (seen[start] || !is_yellow(px[start])) continue;
+      int top = 0, count = 0, x0 = ew, y0 = eh, x1 = -1, y1 = -1;
+      stack[top++] = (int)start;
+      seen[start] = 1;
+      while (top) {
+        int p = stack[--top], i = p % ew, j = p / ew;
+        ++count;
+        if (i < x0) x0 = i;
+        if (i > x1) x1 = i;
+        if (j < y0) y0 = j;
+        if (j > y1) y1 = j;
+        const int di[4] = {1, -1, 0, 0}, dj[4] = {0, 0, 1, -1};
+        for (int k = 0; k < 4; ++k) {
+          int ni = i + di[k], nj = j + dj[k];
+          if (ni < x - ex || nj < y - ey || ni >= x - ex + w || nj >= y - ey + h) continue;
+          size_t q = (size_t)nj * ew + ni;
+          if (!seen[q] && is_yellow(px[q])) { seen[q] = 1; stack[top++] = (int)q; }
+        }
+      }
+      int bw = x1 - x0 + 1, bh = y1 - y0 + 1;
+      if (count >= 250 && bw >= 20 && bw <= 34 && bh >= 20 && bh <= 34 && count > best) {
+        best = count;
+        fx = ex + (x0 + x1 + 1) / 2;
+        fy = ey + (y0 + y1 + 1) / 2;
       }
     }
-    int bw = x1 - x0 + 1, bh = y1 - y0 + 1;
-    if (count >= 250 && bw >= 20 && bw <= 34 && bh >= 20 && bh <= 34 && count > best) {
-      best = count;
-      fx = x + (x0 + x1 + 1) / 2;
-      fy = y + (y0 + y1 + 1) / 2;
-    }
-  }
-  printf("same=%zu yellow=%zu red=%zu magenta=%zu face=", same * 100 / n, yellow, red, magenta);
+  printf("same=%zu yellow=%zu splat=%zu magenta=%zu face=", same * 100 / ((size_t)w * h), yellow, splat, magenta);
   if (best) printf("%d,%d\n", fx, fy); else printf("none\n");
   return 0;
 }
