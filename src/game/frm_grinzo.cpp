@@ -7,6 +7,7 @@
 
 #include "start/registry_reader.h"
 #include "ui/gdi/icon_file.h"
+#include "ui/images/images.h"
 #include "ui/layouts/layouts.h"
 #include "ui/runtime/app_info.h"
 #include "ui/runtime/arith.h"
@@ -167,6 +168,7 @@ void frmGrinzo::captureDesktop() {
     case ui::PlatformFamily::Windows9x:
       // The background is read back from the file just written.
       mlngBackground = lookup_.GetImageDC(kSnapshotFile);
+      if (mlngBackground <= 0) mlngBackground = substituteBackground(width, height, area);
       break;
     case ui::PlatformFamily::WindowsNT: {
       const gdi::HDC surface = gdi::CreateCompatibleDC(0);
@@ -178,8 +180,22 @@ void frmGrinzo::captureDesktop() {
       break;
     }
     case ui::PlatformFamily::Unknown:
+      // No way to know the desktop: faces on black would look broken.
+      mlngBackground = substituteBackground(width, height, area);
       break;
   }
+}
+
+// A new surface holding the generated picture of the area's size.
+gdi::HDC frmGrinzo::substituteBackground(int width, int height, const ui::PixelRect& area) {
+  const gdi::HDC surface = gdi::CreateCompatibleDC(0);
+  const gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(surface, width, height);
+  gdi::SelectObject(surface, bitmap);
+  gdi::DeleteObject(bitmap);
+  if (gdi::Bitmap* pixels = gdi::SurfaceBitmap(surface)) {
+    images::paintDesktopSubstitute(*pixels, width, height, area.left, area.top);
+  }
+  return surface;
 }
 
 // Writes "snapshot.bmp" beside the program, or in the per-user folder when
@@ -228,6 +244,15 @@ void frmGrinzo::readSettings() {
   };
   mintFaceCount = number("Faces", 10);
   mintStartingLevel = number("Level", 1);
+  // A level whose hits needed (10 x level + 90, worked out in 16 bits as
+  // the level's start does) leave the range cannot be played: the level
+  // would climb every frame with no faces. A stored value edited by hand
+  // into that range (3268 and above, -3277 and below) counts as unreadable.
+  try {
+    rt::add16(rt::mul16(mintStartingLevel, 10), 90);
+  } catch (const rt::RuntimeError&) {
+    mintStartingLevel = 1;
+  }
   mblnSound = store.read(rt::kAppTitle, "Settings", "Sound", "Yes") == "Yes";
 }
 

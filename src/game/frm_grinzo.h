@@ -133,6 +133,7 @@ class frmGrinzo : public forms::Form {
   // Start-up pieces.
   void loadState();
   void captureDesktop();
+  gdi::HDC substituteBackground(int width, int height, const ui::PixelRect& area);
   std::string writeSnapshot(const gdi::Bitmap& picture);
   void readSettings();
 

@@ -2,6 +2,8 @@
 // frame after frame, until the game is told to end. The loop never waits;
 // the faces' speed is scaled by the measured time of a frame instead.
 
+#include <cmath>
+
 #include "game/frm_grinzo.h"
 #include "game/motion.h"
 #include "ui/runtime/arith.h"
@@ -20,6 +22,9 @@ constexpr std::int16_t kSpeedFrames = 50;
 constexpr std::int16_t kFpsFrames = 30;
 // Pixels per frame until the speed is measured, when no earlier run left a factor.
 constexpr double kFirstRunStep = 7.0;
+// The speed factors an earlier run can have left: 25 x seconds per frame.
+constexpr double kMinSpeedFactor = 0.0001;
+constexpr double kMaxSpeedFactor = 100;
 
 // Pixels per frame for a level: a face covers about 25 x (level + 2.5)
 // pixels a second whatever the frame rate.
@@ -43,7 +48,12 @@ void frmGrinzo::StartLoop() {
   s.sngLastFpsTime = s.sngStartTime;
   rt::skipOnError([&] {
     const std::string path = sprites::joinPath(dataFolder_, kSpeedFactorFile);
-    s.dblSpeedFactor = rt::readFirstNumber(path).value_or(0);
+    // The file is anybody's to edit: a factor that is not a sane, finite
+    // speed (faces backwards, frozen, or gone in one frame) counts as missing.
+    const double factor = rt::readFirstNumber(path).value_or(0);
+    s.dblSpeedFactor =
+        std::isfinite(factor) && factor >= kMinSpeedFactor && factor <= kMaxSpeedFactor ? factor
+                                                                                        : 0;
   });
   rt::skipOnError([&] {
     s.dblStep =

@@ -20,6 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr double kMinimumStep = 0.0001;
+constexpr std::uintmax_t kMaxScriptBytes = 64u << 20;
+
 double number(const std::string& option, const std::string& text) {
   try {
     const double value = rt::parseNumber(text);
@@ -59,7 +62,16 @@ struct TemporaryFolders {
   }
 };
 
+// A script is a text file of a reasonable size: a device, a pipe or a huge
+// file is refused before anything is read.
 std::string readWholeFile(const std::string& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) throw std::runtime_error("not a regular file");
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) throw std::runtime_error("cannot read \"" + path + "\"");
+  if (size > kMaxScriptBytes) {
+    throw std::runtime_error("larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read \"" + path + "\"");
   std::ostringstream text;
@@ -111,7 +123,10 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
         throw UsageError("--start-time must lie in 0 to 86400 seconds");
     } else if (arg == "--dt") {
       o.dt = number(arg, value());
-      if (o.dt <= 0 || o.dt > 3600) throw UsageError("--dt must lie above 0 and up to 3600");
+      // Below a tenth of a millisecond the clock, a reading of some ten
+      // thousand seconds, may not move at all, and the run would never end.
+      if (!(o.dt >= kMinimumStep) || o.dt > 3600)
+        throw UsageError("--dt must lie from 0.0001 up to 3600 seconds");
     } else if (arg == "--frames") {
       o.frames = count(arg, value(), 1);
     } else if (arg == "--setting") {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "probe.h"
 #include "ui/runtime/app_info.h"
 
@@ -61,6 +65,11 @@ TEST(StartUp, SettingsAreReadWithBrokenNumbersCountingAsTheirDefaults) {
       {"99999", "-40000", "yes", 10, 1, false},
       {"0", "2.5", "Yes", 0, 2, true},
       {" 05 ", "3.5", "YES", 5, 4, false},
+      // Levels whose hits needed leave 16 bits are unreadable; the rest stay.
+      {{}, "3268", {}, 10, 1, true},
+      {{}, "-3277", {}, 10, 1, true},
+      {"0", "3267", {}, 0, 3267, true},
+      {"0", "-3276", {}, 0, -3276, true},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -132,6 +141,17 @@ TEST(StartUp, AMissingPointerIconStopsTheStartWithNothingLeftOpen) {
     EXPECT_EQ(rig.platform().screenSaverNotices(), (std::vector<bool>{true, false}));
   }
   EXPECT_EQ(gdi::LiveObjectCount(), before);
+#ifndef _WIN32
+  // A pipe in the pointer icon's place is refused at once, not waited on; so
+  // is one in the speed factor's (which then counts as missing).
+  GameRig piped("piped-files");
+  fs::remove(piped.folder / kPointerFile);
+  ASSERT_EQ(mkfifo((piped.folder / kPointerFile).c_str(), 0600), 0);
+  EXPECT_THROW(piped.open(), std::exception);
+  GameRig pipedFactor("piped-factor");
+  ASSERT_EQ(mkfifo((pipedFactor.folder / kSpeedFactorFile).c_str(), 0600), 0);
+  EXPECT_EQ(pipedFactor.play().step(), 7.0);
+#endif
 }
 
 TEST(DataFiles, TheSpeedFactorIsMeasuredAtTheFiftiethFrameAndWrittenInTheGeneralForm) {
@@ -153,6 +173,13 @@ TEST(DataFiles, TheSpeedFactorIsMeasuredAtTheFiftiethFrameAndWrittenInTheGeneral
   std::ofstream(next.folder / kSpeedFactorFile) << " 1\r\n";
   next.setting("Level", "3");
   EXPECT_EQ(next.play().step(), 5.5);
+
+  // A hand-edited factor that is no sane speed counts as missing.
+  for (const char* factor : {"-5", "1e308", "1e-320", "0", "250"}) {
+    GameRig edited("speed-edited");
+    std::ofstream(edited.folder / kSpeedFactorFile) << factor << "\r\n";
+    EXPECT_EQ(edited.play().step(), 7.0) << factor;
+  }
 }
 
 TEST(DataFiles, TheFrameRateIsRewrittenEveryThirtyFramesFromTheLoopsStart) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -128,6 +130,22 @@ TEST(BitmapFile, HostileFilesAreRefused) {
     }
   }
   EXPECT_THROW(DecodeBitmapFile(nullptr, 1000), BitmapFileError);
+
+  // Sizes beyond a bitmap object, or beyond the largest screen, are refused
+  // from the header alone, before any pixel is allocated.
+  const std::vector<std::tuple<std::uint32_t, std::uint32_t, int>> huge = {
+      {16384, 16384, 1}, {0x10000000, 1, 1}, {32769, 1, 8}};
+  for (const auto& [width, height, bits] : huge) {
+    Bytes b = craft(4, 4, bits, bits == 1 ? 2 : 4, 4);
+    put(b, 18, width);
+    put(b, 22, height);
+    try {
+      decode(b);
+      ADD_FAILURE() << width << " x " << height << ": accepted";
+    } catch (const BitmapFileError& e) {
+      EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+    }
+  }
 }
 
 // Run under the address sanitizer, this is what shows no read escapes.

@@ -85,6 +85,10 @@ TEST_F(RunnerTest, BadArgumentsAndScriptsExitTwoAndStartFailuresOne) {
   EXPECT_EQ(run({"--setting", "Colour=red"}), kRunBadInput);
   EXPECT_EQ(run({"--bogus"}), kRunBadInput);
   EXPECT_EQ(run({"--demo", "--seed", "4294967296"}), kRunBadInput);
+  // A clock step too small to move the clock, and a script that never ends.
+  EXPECT_EQ(run({"--dt", "1e-300", "--frames", "5"}), kRunBadInput);
+  EXPECT_EQ(run({"--dt", "0.00009"}), kRunBadInput);
+  EXPECT_EQ(run({"--script", "/dev/zero"}), kRunBadInput);
   EXPECT_EQ(run({"--demo", "--seed", "-1"}), kRunBadInput);
   writeScript("0.1 click 1 2\n");
   EXPECT_EQ(run({"--script", (dir / "script.txt").string()}), kRunBadInput);

@@ -23,9 +23,9 @@ namespace {
 using rt::ErrorNumber;
 
 constexpr std::uint64_t kFileHeaderSize = 14;
-constexpr std::uint32_t kCoreHeaderSize = 12;     // OS/2 1.x
-constexpr std::uint32_t kInfoHeaderSize = 40;     // BITMAPINFOHEADER
-constexpr std::uint64_t kMaxPixels = 1ull << 28;  // 1 GiB of 32-bit pixels
+constexpr std::uint32_t kCoreHeaderSize = 12;  // OS/2 1.x
+constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
+constexpr std::uint64_t kMaxPixels = kMaxBitmapFilePixels;
 // A valid file at the pixel cap plus generous room for headers and trailers;
 // anything larger is refused before it is read into memory.
 constexpr std::uint64_t kMaxFileBytes = kMaxPixels * 4 + (1ull << 20);
@@ -105,11 +105,12 @@ Header readHeader(const std::uint8_t* data, std::size_t size) {
     bad("unsupported bit count " + std::to_string(h.bits));
   }
   if (h.width < 1 || h.height < 1) bad("the image has no pixels");
-  if (static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height) > kMaxPixels) {
-    bad("the image is too large");
-  }
-  if (h.width > std::numeric_limits<int>::max() || h.height > std::numeric_limits<int>::max()) {
-    bad("the image is too large");
+  // The limits of a bitmap object, checked before any pixel is allocated: a
+  // few bytes of 1-bit file must not claim gigabytes.
+  if (h.width > kMaxBitmapSide || h.height > kMaxBitmapSide ||
+      static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height) > kMaxPixels) {
+    bad("the image is too large (" + std::to_string(h.width) + " x " + std::to_string(h.height) +
+        ")");
   }
   return h;
 }

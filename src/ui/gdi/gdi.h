@@ -62,6 +62,9 @@ struct Bitmap {
 
 // Largest width or height of a bitmap object; bigger requests fail.
 inline constexpr int kMaxBitmapSide = 32768;
+// Most pixels a bitmap file may hold: the largest screen the program
+// supports, a virtual screen of 16384 x 8192 (two 8K monitors side by side).
+inline constexpr std::uint64_t kMaxBitmapFilePixels = 16384ull * 8192ull;
 
 // --- Surfaces and bitmap objects --------------------------------------------
 

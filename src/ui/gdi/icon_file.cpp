@@ -385,8 +385,13 @@ std::vector<IconEntry> ReadIconFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
-  if (!fs::exists(status) || fs::is_directory(status)) {
+  if (!fs::exists(status)) {
     throw BitmapFileError(rt::ErrorNumber::FileNotFound, "File not found: '" + path + "'");
+  }
+  // A pipe or a device in the file's place would block the start or never end.
+  if (!fs::is_regular_file(status)) {
+    throw BitmapFileError(rt::ErrorNumber::BadFileFormat,
+                          "'" + path + "' is not a file (a folder, pipe or device)");
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {

@@ -211,7 +211,7 @@ void HeadlessPlatform::processPendingMessages() {
   const double now = clock_.continuousSeconds();
   while (!input_.empty() && input_.front().time <= now) {
     InputEvent event = std::move(input_.front());
-    input_.erase(input_.begin());
+    input_.pop_front();
     deliver(event);
   }
   // A handler may open or close windows while it runs: take the list first.

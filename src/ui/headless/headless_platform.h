@@ -12,6 +12,7 @@
 // sound. Depends on: the core's forms, gdi and runtime.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -197,7 +198,8 @@ class HeadlessPlatform final : public ui::Platform,
   HeadlessOptions options_;
   rt::ManualClock clock_;
   gdi::Bitmap desktop_;
-  std::vector<InputEvent> input_;
+  // In time order; delivered from the front, so a long script costs its length.
+  std::deque<InputEvent> input_;
   std::function<void()> beforeMessages_;
   std::function<void(const MessageBoxRecord&)> onMessageBox_;
   std::function<void()> onPasswordPrompt_;

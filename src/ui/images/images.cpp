@@ -2,6 +2,8 @@
 
 #include "ui/images/images.h"
 
+#include <algorithm>
+
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -204,6 +206,21 @@ gdi::Bitmap programIconOver(int size, gdi::Pixel background) {
     bitmap.pixels[i] = icon.transparent[i] ? background : icon.palette[icon.indices[i]];
   }
   return bitmap;
+}
+
+void paintDesktopSubstitute(gdi::Bitmap& to, int width, int height, int originX, int originY) {
+  width = std::min(width, to.width);
+  height = std::min(height, to.height);
+  for (int y = 0; y < height; ++y) {
+    const int sy = y + originY;
+    const int shade = std::clamp(40 + (sy & 1023) / 8, 0, 255);
+    const gdi::Pixel plain = gdi::rgb(20, 60 + shade / 3, 90 + shade / 2);
+    const gdi::Pixel grid = gdi::rgb(70, 110, 160);
+    const bool gridRow = (sy % 64) == 0;
+    for (int x = 0; x < width; ++x) {
+      to.at(x, y) = gridRow || ((x + originX) % 64) == 0 ? grid : plain;
+    }
+  }
 }
 
 }  // namespace grinzo::images

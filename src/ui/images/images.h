@@ -62,4 +62,12 @@ const IconImage& programIcon(int size);
 // dialog's picture box and for previews.
 gdi::Bitmap programIconOver(int size, gdi::Pixel background);
 
+// The picture the game plays on where there is no desktop picture (an
+// unknown platform, a snapshot that cannot be read back, a screen that
+// cannot be photographed): a calm blue gradient with a faint 64-pixel grid,
+// so that faces and splats stand out. Paints `width` x `height` pixels of
+// `to` from (0, 0), as the part of the picture whose corner lies at
+// (originX, originY) of the screen, so neighbouring parts join up.
+void paintDesktopSubstitute(gdi::Bitmap& to, int width, int height, int originX, int originY);
+
 }  // namespace grinzo::images

@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "ui/forms/dialog_keys.h"
+#include "ui/images/images.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/app_info.h"
@@ -50,20 +51,6 @@ void processFor(int milliseconds) {
   QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
   timer.start(milliseconds);
   loop.exec();
-}
-
-// The picture the game plays on where the desktop cannot be photographed: a
-// calm blue gradient with a faint grid, so that faces and splats stand out.
-void drawSubstitute(gdi::Bitmap& to, int width, int height, int originX, int originY) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const int sx = x + originX;
-      const int sy = y + originY;
-      const int shade = std::clamp(40 + (sy & 1023) / 8, 0, 255);
-      const bool grid = (sx % 64) == 0 || (sy % 64) == 0;
-      to.at(x, y) = grid ? gdi::rgb(70, 110, 160) : gdi::rgb(20, 60 + shade / 3, 90 + shade / 2);
-    }
-  }
 }
 
 // Qt Multimedia reports a missing audio device on stderr whatever the
@@ -372,7 +359,7 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
       anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });
     }
   }
-  if (!anyLight) drawSubstitute(*to, w, h, srcX, srcY);
+  if (!anyLight) images::paintDesktopSubstitute(*to, w, h, srcX, srcY);
   return true;
 }
 

@@ -35,8 +35,12 @@ std::string temporaryName(const std::string& path) {
   return path + ".tmp" + std::to_string(ticks) + "-" + std::to_string(++counter);
 }
 
+// Only regular files are read: a pipe or a device in the file's place would
+// block or never end.
 std::optional<std::string> readStart(const std::string& path) {
   try {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string text(kReadLimit, '\0');
