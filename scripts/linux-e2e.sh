@@ -292,6 +292,30 @@ case_right_button_ends_game() {
   ended_ok 2
 }
 
+# A sound file that is not a wave file, and one that is missing: the shots
+# stay silent and the game goes on.
+case_broken_sounds() {
+  mv "$work/bin/gun.wav" "$work/gun.wav.kept"
+  mv "$work/bin/machgun.wav" "$work/machgun.wav.kept"
+  echo "not a wave file" >"$work/bin/gun.wav"
+  start_grinzo --fullscreen --sound --level 3
+  sleep 1
+  local i
+  for i in 1 2 3 4; do
+    xdotool mousemove $((200 * i)) 300 click 1
+    sleep 0.6
+  done
+  xdotool key s key s mousemove 300 400 mousedown 1 mousemove 400 400 mousemove 500 420 mouseup 1
+  sleep 0.5
+  local ok=1
+  alive "$gpid" || { why="the game ended while shooting with broken sounds"; ok=""; }
+  xdotool key q
+  [ -z "$ok" ] || ended_ok 2 || ok=""
+  mv -f "$work/gun.wav.kept" "$work/bin/gun.wav"
+  mv -f "$work/machgun.wav.kept" "$work/bin/machgun.wav"
+  [ -n "$ok" ]
+}
+
 case_host_window() {
   start_host 400x300+520+400
   start_grinzo --window-id "$host" --no-sound --no-demo --faces 12
@@ -369,6 +393,7 @@ case_ "apps/qt/grinzo.xml is a well-formed module description" case_module_descr
 case_ "full screen: covers the screen, the desktop at 1:1 with faces, a shot face leaves a splat" case_fullscreen_game
 case_ "full screen: \"s\" goes on, another key ends it with status 0" case_key_ends_game
 case_ "full screen: the right button ends it with status 0" case_right_button_ends_game
+case_ "full screen: a broken and a missing sound file leave the game playing" case_broken_sounds
 case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
 case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
 case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon

@@ -93,7 +93,7 @@ std::string usageText() {
          "         [--setting KEY=TEXT]... [--registry-password TEXT]\n"
          "         [--password-answer accept|refuse] [--folder DIR] [--user-data DIR]\n"
          "         [--family nt|9x|unknown] [--script FILE] [--state FILE]\n"
-         "         [--record DIR] [--every K] [--demo [--seed N]]\n";
+         "         [--record DIR] [--every K] [--demo [--seed N]] [--hourly FILE]\n";
 }
 
 RunOptions parseArguments(const std::vector<std::string>& args) {
@@ -166,6 +166,8 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
       o.record = value();
     } else if (arg == "--every") {
       o.every = count(arg, value(), 1);
+    } else if (arg == "--hourly") {
+      o.hourly = value();
     } else if (arg == "--demo") {
       o.demo = true;
     } else if (arg == "--seed") {
@@ -253,6 +255,20 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
     platform.post(std::move(event));
   }
 
+  // The long-run summary: after each hour of game time, what must stay flat
+  // (live drawing objects, faces, pending splats) and what must go on (the
+  // level clock's ticks, the time of day across midnights).
+  std::ofstream hourly;
+  if (!o.hourly.empty()) {
+    hourly.open(o.hourly, std::ios::binary | std::ios::trunc);
+    if (!hourly) {
+      err << "grinzo-headless: cannot write the summary file \"" << o.hourly << "\"\n";
+      return kRunFailed;
+    }
+  }
+  long ticksThisHour = 0, hoursDone = 0;
+  int lastTimeLeft = -1;
+
   std::ofstream state;
   if (!o.state.empty()) {
     state.open(o.state, std::ios::binary | std::ios::trunc);
@@ -297,6 +313,22 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
     for (; messagesSeen < messages.size(); ++messagesSeen)
       record.messages.push_back(messages[messagesSeen]);
     if (state.is_open()) state << stateJson(game, record) << '\n';
+    if (hourly.is_open()) {
+      if (game.timeLeft() != lastTimeLeft) ++ticksThisHour;
+      lastTimeLeft = game.timeLeft();
+      if (record.time >= 3600.0 * static_cast<double>(hoursDone + 1)) {
+        ++hoursDone;
+        hourly << "{\"hour\":" << hoursDone << ",\"frame\":" << frame
+               << ",\"timeOfDay\":" << platform.manualClock().secondsSinceMidnight()
+               << ",\"level\":" << game.level() << ",\"levelTicks\":" << ticksThisHour
+               << ",\"faces\":" << (game.faces() ? game.faces()->Count() : 0)
+               << ",\"pendingBlobs\":" << (game.pendingBlobs() ? game.pendingBlobs()->Count() : 0)
+               << ",\"liveObjects\":" << gdi::LiveObjectCount()
+               << ",\"idle\":" << (game.idle() ? "true" : "false") << "}\n"
+               << std::flush;
+        ticksThisHour = 0;
+      }
+    }
     if (!o.record.empty() && frame % o.every == 0 && failure.empty()) {
       try {
         headless::HeadlessPlatform::saveFrame(game,

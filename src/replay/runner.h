@@ -35,6 +35,7 @@ struct RunOptions {
   std::string state;                                          // --state FILE
   std::string record;                                         // --record DIR
   long every = 1;                                             // --every K
+  std::string hourly;  // --hourly FILE: one summary line per hour of game time
   bool demo = false;                                          // --demo: the computer plays
   std::uint32_t seed = 1;                                     // --seed N: the demo's seed
 };

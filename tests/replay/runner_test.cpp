@@ -143,9 +143,9 @@ TEST_F(RunnerTest, TheDemoPlaysTenMinutesWellAndReplaysByteForByte) {
                                    "--size",
                                    "1920x1080",
                                    "--dt",
-                                   "0.05",
+                                   "0.1",
                                    "--frames",
-                                   "12000",
+                                   "6000",
                                    "--setting",
                                    "Level=1",
                                    "--setting",
@@ -158,7 +158,7 @@ TEST_F(RunnerTest, TheDemoPlaysTenMinutesWellAndReplaysByteForByte) {
   long highestLevel = 0, hits = 0, misses = 0, level = -1, left = -1;
   std::set<std::string> sounds;
   const std::vector<std::string> states = lines(slurp(dir / "first.jsonl"));
-  ASSERT_EQ(states.size(), 12000u);
+  ASSERT_EQ(states.size(), 6000u);
   for (const std::string& line : states) {
     ASSERT_NE(line.find("\"exit\":false"), std::string::npos) << line.substr(0, 80);
     const long nowLevel = field(line, "level");
