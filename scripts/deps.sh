@@ -6,6 +6,7 @@
 #                           loader only where 32-bit programs run), Xvfb, the
 #                           XScreenSaver daemon, tools the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
+#   scripts/deps.sh fuzz    build + clang with its libFuzzer and sanitizer run-times
 set -euo pipefail
 
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6-multimedia-dev
@@ -13,6 +14,7 @@ build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps)
 bench=(libsdl2-dev libbenchmark-dev)
+fuzz=(clang libclang-rt-dev)
 
 wanted=("${build[@]}")
 for group in "$@"; do
@@ -29,7 +31,8 @@ for group in "$@"; do
       fi
       ;;
     bench) wanted+=("${bench[@]}") ;;
-    *) echo "deps.sh: unknown group '$group' (build, test, bench)" >&2; exit 2 ;;
+    fuzz) wanted+=("${fuzz[@]}") ;;
+    *) echo "deps.sh: unknown group '$group' (build, test, bench, fuzz)" >&2; exit 2 ;;
   esac
 done
 

@@ -2,15 +2,17 @@
 # Builds and runs every test:
 #   1. the native unit and scenario tests (GoogleTest through CTest);
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. two hours of game time headless at 1920x1080 with 1000 faces and the
+#   3. the fuzz targets of fuzz/ (libFuzzer with the sanitizers), 20 seconds
+#      each (scripts/fuzz.sh);
+#   4. two hours of game time headless at 1920x1080 with 1000 faces and the
 #      demo player, across midnight: memory, drawing objects and the level
 #      clock stay flat (bench/soak.sh; the full 72 hours on demand);
-#   4. the Linux program end to end on Xvfb: full screen, a host window, the
+#   5. the Linux program end to end on Xvfb: full screen, a host window, the
 #      real XScreenSaver daemon (scripts/linux-e2e.sh);
-#   5. the portable core's tests cross-built for Windows with MinGW-w64 and
+#   6. the portable core's tests cross-built for Windows with MinGW-w64 and
 #      run under Wine, so that every change is checked on both platforms;
-#   6. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
-#   7. grinzo.scr's game modes driven end to end likewise, the 64-bit build,
+#   7. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
+#   8. grinzo.scr's game modes driven end to end likewise, the 64-bit build,
 #      then the 32-bit build (MinGW-w64 i686) on Wine set to Windows 98 where
 #      this machine runs 32-bit programs (scripts/probe-32bit.sh); elsewhere
 #      the 32-bit build is still made and its part says SKIPPED with the
@@ -19,7 +21,7 @@
 # stage prints its name and, when it ends, its duration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test bench
+scripts/deps.sh test bench fuzz
 source scripts/wine-env.sh
 
 jobs=$(nproc)
@@ -62,8 +64,11 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
+stage "Fuzz targets, 20 s each, under AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/fuzz.sh 20
+
 stage "A two-hour soak of the headless game across midnight: memory, drawing objects, level clock"
-bench/soak.sh build/debug 2 2
+bench/soak.sh build/debug 2 4
 
 stage "The Linux program end to end on a virtual display, with the XScreenSaver daemon"
 scripts/linux-e2e.sh build/debug

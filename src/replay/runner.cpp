@@ -1,5 +1,6 @@
 #include "replay/runner.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -250,6 +251,10 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   platform.setPasswordAnswer(o.acceptPassword);
   // The clock of frame k reads startTime + k * dt; an event is due at the first
   // frame at or after its time, which a rounding error must not postpone.
+  // In time order first (events of one time keep their order), so that
+  // every post appends and a long script costs its length.
+  std::stable_sort(script.begin(), script.end(),
+                   [](const auto& a, const auto& b) { return a.time < b.time; });
   for (headless::InputEvent event : script) {
     event.time += o.startTime - 1e-7;
     platform.post(std::move(event));
