@@ -75,6 +75,10 @@ class frmGrinzo : public forms::Form {
   // runner records states and pictures here).
   void setFrameListener(std::function<void()> listener) { frameListener_ = std::move(listener); }
 
+  // The window spans the virtual screen and follows it when the monitors
+  // change (set by the full-screen start).
+  void setCoversScreen(bool covers) { coversScreen_ = covers; }
+
   // Lets the computer play (nullptr: a person plays). While it plays, a
   // person's key, press or pointer movement ends the game as a screen saver
   // ends; in the preview that input is ignored.
@@ -143,6 +147,7 @@ class frmGrinzo : public forms::Form {
   // ends the game, or is ignored).
   bool takenByDemo(const forms::EventArgs& e);
   void moveFaces();
+  void coverTheScreen();
   void refreshLabels();
   void setLabelsVisible(bool visible);
   void writeDataFile(const char* name, const std::string& line);
@@ -204,6 +209,7 @@ class frmGrinzo : public forms::Form {
   int backgroundTop_ = 0;
   std::string dataFolder_;
   bool noticeGiven_ = false;
+  bool coversScreen_ = false;
   std::unique_ptr<DemoPlayer> demo_;
   bool demoPosting_ = false;  // the demo's own input is being dispatched
   std::optional<std::pair<float, float>> restingPointer_;

@@ -107,6 +107,7 @@ bool frmGrinzo::RunFrame() {
       refreshLabels();
       if (const char* name = weaponName(mintCurrentWeapon))
         control("lblCurrentWeapon").setCaption(name);
+      coverTheScreen();
     }
   });
 
@@ -151,6 +152,20 @@ bool frmGrinzo::RunFrame() {
   rt::skipOnError([&] { RefreshScreen(); });
   if (frameListener_) frameListener_();
   return !mblnExit;
+}
+
+// A full-screen game checks the monitors once a second: when the virtual
+// screen changed (a resolution switched, a monitor added or removed), the
+// window stretches over the new one, so the game keeps covering the screen
+// (and keeps its password). Where the desktop picture no longer reaches, the
+// frame is black.
+void frmGrinzo::coverTheScreen() {
+  if (!coversScreen_) return;
+  const ui::ScreenMetrics screen = platform().windows().screen();
+  if (screen.monitors == 0 || screen.virtualScreen.width < 1 || screen.virtualScreen.height < 1) {
+    return;
+  }
+  if (boundsPixels() != screen.virtualScreen) setBoundsPixels(screen.virtualScreen);
 }
 
 void frmGrinzo::moveFaces() {

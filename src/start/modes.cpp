@@ -14,6 +14,7 @@ void showFullScreen(game::frmGrinzo& game) {
   if (screen.monitors != 0) {
     game.setWindowState(forms::WindowState::Normal);
     game.setBoundsPixels(screen.virtualScreen);
+    game.setCoversScreen(true);
   }
   if (ui::NativeWindow* native = game.native()) native->setTopmost(true);
 }

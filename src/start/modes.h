@@ -14,9 +14,9 @@ inline constexpr const char* kFullScreenTitle = "Running Screen Saver";
 inline constexpr const char* kPreviewTitle = "Preview Screen Saver";
 
 // Loads `game` (made with preview = false), titles it, shows it, stretches it
-// over the virtual screen (when the platform reports monitors) and makes it
-// topmost. A failure of the window's start-up reaches the caller, with no
-// window open.
+// over the virtual screen (when the platform reports monitors, and again
+// whenever they change) and makes it topmost. A failure of the window's start-up reaches the
+// caller, with no window open.
 void showFullScreen(game::frmGrinzo& game);
 
 // Loads `game` (made with preview = true), titles it and embeds it into

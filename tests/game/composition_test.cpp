@@ -120,6 +120,14 @@ TEST(Composition, TheWholeWindowIsRepaintedWhateverTheScreensAndBackground) {
                         Expected{tall.platform().desktop()}.face(*low).crosshair(0, 0).pixels),
             0);
 
+  // A monitor goes while the game runs: within a second the window spans the
+  // new virtual screen, the game plays on, and nothing is left uncovered.
+  tall.platform().setScreen({1, {0, 0, 800, 600}, {0, 0, 800, 600}, 15, 15});
+  for (int i = 0; i < 60; ++i) ASSERT_TRUE(tall.frame());
+  EXPECT_EQ(game.boundsPixels(), (ui::PixelRect{0, 0, 800, 600}));
+  EXPECT_EQ(game.scaleWidth(), 800);
+  EXPECT_EQ(game.scaleHeight(), 600);
+
   // A preview host larger than the primary screen: black beyond it.
   GameRig big("big-preview");
   big.setting("Faces", "0");

@@ -140,6 +140,8 @@ class HeadlessPlatform final : public ui::Platform,
   }
 
   void setDesktop(gdi::Bitmap desktop) { desktop_ = std::move(desktop); }
+  // The monitors change (a display's resolution, one added or removed).
+  void setScreen(const ui::ScreenMetrics& screen) { options_.screen = screen; }
   const gdi::Bitmap& desktop() const { return desktop_; }
   // A deterministic picture with gradients, a grid and coloured shapes.
   static gdi::Bitmap testPattern(int width, int height);
