@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -92,6 +93,18 @@ TEST(QtConfigDialog, ShowsTheSettingsRefusesALevelOutOfRangeAndSavesOnClose) {
   EXPECT_EQ(saved.value("Settings/Level").toString(), "3");
   EXPECT_EQ(saved.value("Settings/Faces").toString(), "10");
   EXPECT_EQ(saved.value("Settings/Sound").toString(), "No");
+}
+
+// A settings file that cannot be read (a folder in its place): every value
+// reads as its default, and a save says it failed.
+TEST(QtSettings, AnUnreadableStoreGivesTheDefaults) {
+  QTemporaryDir config;
+  ASSERT_TRUE(config.isValid());
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  qt::QtPlatform platform(QCoreApplication::applicationFilePath().toStdString());
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(platform.settingsFile())));
+  EXPECT_EQ(platform.read("Grinzo Screensaver", "Settings", "Level", "1"), "1");
+  EXPECT_FALSE(platform.save("Grinzo Screensaver", "Settings", "Level", "3"));
 }
 
 TEST(LinuxCommandLine, ReadsModesAndOverridesAndRefusesBadInput) {
