@@ -263,25 +263,21 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   // The long-run summary: after each hour of game time, what must stay flat
   // (live drawing objects, faces, pending splats) and what must go on (the
   // level clock's ticks, the time of day across midnights).
+  // Output files named on the command line, opened anew; false when one
+  // cannot be written (the message names it).
+  const auto openOutput = [&](const std::string& path, const char* what, std::ofstream& out) {
+    if (path.empty()) return true;
+    out.open(path, std::ios::binary | std::ios::trunc);
+    if (!out) err << "grinzo-headless: cannot write the " << what << " file \"" << path << "\"\n";
+    return static_cast<bool>(out);
+  };
   std::ofstream hourly;
-  if (!o.hourly.empty()) {
-    hourly.open(o.hourly, std::ios::binary | std::ios::trunc);
-    if (!hourly) {
-      err << "grinzo-headless: cannot write the summary file \"" << o.hourly << "\"\n";
-      return kRunFailed;
-    }
-  }
+  if (!openOutput(o.hourly, "summary", hourly)) return kRunFailed;
   long ticksThisHour = 0, hoursDone = 0;
   int lastTimeLeft = -1;
 
   std::ofstream state;
-  if (!o.state.empty()) {
-    state.open(o.state, std::ios::binary | std::ios::trunc);
-    if (!state) {
-      err << "grinzo-headless: cannot write the state file \"" << o.state << "\"\n";
-      return kRunFailed;
-    }
-  }
+  if (!openOutput(o.state, "state", state)) return kRunFailed;
   if (!o.record.empty()) {
     std::error_code failed;
     fs::create_directories(o.record, failed);

@@ -4,10 +4,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -16,7 +14,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <utility>
@@ -107,7 +104,6 @@ class KeyFilter final : public QObject {
           break;
       }
       // Alt+letter, or a plain letter while no text box has the focus.
-      const QString text = key->text();
       char letter = 0;
       if (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) {
         letter = static_cast<char>('A' + (key->key() - Qt::Key_A));
