@@ -12,7 +12,7 @@ file(STRINGS ${CMAKE_SOURCE_DIR}/src/ui/runtime/app_info.h _title
 string(REGEX REPLACE ".*\"([^\"]+)\"$" "\\1" GRINZO_APP_TITLE "${_title}")
 
 set(CPACK_PACKAGE_NAME grinzo)
-set(CPACK_PACKAGE_VENDOR "the ${GRINZO_APP_TITLE} authors")
+set(CPACK_PACKAGE_VENDOR "The ${GRINZO_APP_TITLE} authors")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen saver that is also a shooting game")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "${GRINZO_APP_TITLE}")
