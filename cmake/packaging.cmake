@@ -43,9 +43,9 @@ elseif(GRINZO_QT)
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Grinzo Screensaver maintainers <maintainers@grinzo.invalid>")
+  # Under the summary, which is the synopsis.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-It photographs the desktop, covers the screen with it, and grinning faces
+      "It photographs the desktop, covers the screen with it, and grinning faces
 wander over it. Played in a window or full screen, the mouse shoots them
 with a handgun, a shotgun or a machine gun; every shot leaves holes and
 splats in the picture for good. As an XScreenSaver module the computer
