@@ -30,8 +30,9 @@ QImage toImage(const grinzo::images::IconImage& icon) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: grinzo-iconpng OUTDIR\n"
-                         "Writes OUTDIR/{16x16,32x32,48x48,256x256}/grinzo.png.\n");
+    std::fprintf(stderr,
+                 "usage: grinzo-iconpng OUTDIR\n"
+                 "Writes OUTDIR/{16x16,32x32,48x48,256x256}/grinzo.png.\n");
     return 1;
   }
   const QImage small = toImage(grinzo::images::programIcon(16));
@@ -45,8 +46,9 @@ int main(int argc, char** argv) {
     const QString folder = QStringLiteral("%1x%1").arg(s.size);
     const QString path = out.filePath(folder + "/grinzo.png");
     const QImage image =
-        s.from.width() == s.size ? s.from : s.from.scaled(s.size, s.size, Qt::IgnoreAspectRatio,
-                                                          Qt::FastTransformation);
+        s.from.width() == s.size
+            ? s.from
+            : s.from.scaled(s.size, s.size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (!out.mkpath(folder) || !image.save(path, "PNG")) {
       std::fprintf(stderr, "grinzo-iconpng: cannot write '%s'\n", qPrintable(path));
       return 1;
