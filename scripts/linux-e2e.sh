@@ -12,7 +12,11 @@
 #   - XScreenSaver's own daemon, as an unprivileged user, runs it as its only
 #     module: -activate starts it and shows faces, -deactivate ends it.
 #   scripts/linux-e2e.sh BUILD_DIR [SHOTS_DIR]
-# With SHOTS_DIR, saves linux-game.png (full screen with a splat) and
+#   scripts/linux-e2e.sh --module PROGRAM
+# The second form runs the daemon's case alone against an installed program
+# (say the Debian package's /usr/libexec/xscreensaver/grinzo, a link to its
+# program): the daemon finds it through PATH by its name, as it finds its
+# modules, and the program uses its installed data files. With SHOTS_DIR, saves linux-game.png (full screen with a splat) and
 # linux-daemon.png there. Prints one line per case, then "N passed, M failed";
 # exits 1 when anything failed. Every wait is bounded; every process it
 # started and its work folder go at the end, whatever happens.
@@ -21,17 +25,27 @@
 # libxml2-utils, procps, gcc and libx11-dev (it compiles
 # tests/e2e_linux/xprobe.c, its X helper).
 set -euo pipefail
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then echo "usage: $0 BUILD_DIR [SHOTS_DIR]" >&2; exit 2; fi
+usage="usage: $0 BUILD_DIR [SHOTS_DIR] | --module PROGRAM"
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then echo "$usage" >&2; exit 2; fi
 here=$(cd "$(dirname "$0")/.." && pwd)
-build_bin=$(cd "$1/bin" && pwd)
+module=""
+build_bin=""
 shots=""
-if [ $# -ge 2 ]; then
-  mkdir -p "$2"
-  shots=$(cd "$2" && pwd)
+if [ "$1" = --module ]; then
+  [ $# -eq 2 ] || { echo "$usage" >&2; exit 2; }
+  module=$(realpath -s "$2")
+  [ -x "$module" ] || { echo "$0: $module is not a program" >&2; exit 2; }
+else
+  build_bin=$(cd "$1/bin" && pwd)
+  if [ $# -ge 2 ]; then
+    mkdir -p "$2"
+    shots=$(cd "$2" && pwd)
+  fi
 fi
 assets=(grinzo mouseicon.ico gun.wav shotgun.wav machgun.wav)
 for f in "${assets[@]}"; do
-  [ -f "$build_bin/$f" ] || { echo "$0: $build_bin/$f is missing (build it first)" >&2; exit 2; }
+  [ -z "$build_bin" ] || [ -f "$build_bin/$f" ] ||
+    { echo "$0: $build_bin/$f is missing (build it first)" >&2; exit 2; }
 done
 for tool in Xvfb xdotool xwininfo import xscreensaver xscreensaver-command xmllint cc setpriv pgrep; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (install the packages named at the top)" >&2; exit 2; }
@@ -43,10 +57,19 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-linux-e2e.XXXXXX")
 started=()  # ids of the background processes this script started
 nobody=65534
 
+# The folder the daemon finds the module in through PATH, and the program file
+# that runs (the module may be a link to it).
+if [ -n "$module" ]; then
+  module_dir=$(dirname "$module")
+  program_file=$(readlink -f "$module")
+else
+  module_dir=$work/bin
+  program_file=$work/bin/grinzo
+fi
 # The grinzo processes of this run, found by their program file (the daemon
 # starts them by name through PATH, so the command line does not tell).
 grinzo_pids() {
-  { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$work/bin/grinzo" 2>/dev/null || true; } | cut -d/ -f3
+  { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$program_file" 2>/dev/null || true; } | cut -d/ -f3
 }
 alive() {  # alive PID: running and not yet a zombie
   local state
@@ -99,8 +122,10 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls every 0.1 s until it succeeds
 # writable by that user: the daemon's runs use the per-user folder.
 chmod 755 "$work"
 mkdir -p "$work/bin" "$work/home" "$work/root-run"
-for f in "${assets[@]}"; do install -m 644 "$build_bin/$f" "$work/bin/$f"; done
-chmod 755 "$work/bin/grinzo"
+if [ -n "$build_bin" ]; then
+  for f in "${assets[@]}"; do install -m 644 "$build_bin/$f" "$work/bin/$f"; done
+  chmod 755 "$work/bin/grinzo"
+fi
 mkdir -p "$work/home/.config" "$work/home/.local/share" "$work/home/run"
 chown -R "$nobody:$nobody" "$work/home"
 chmod 700 "$work/home/run" "$work/root-run"
@@ -360,7 +385,7 @@ case_xscreensaver_daemon() {
   # The module alone, shown at once: no splash, fade or lock, and no idle
   # activation during the test. Its line is the one grinzo.xml's defaults
   # make (sound on; there is no audio device here, so it stays quiet).
-  cat >"$home/.xscreensaver" <<'EOF'
+  cat >"$home/.xscreensaver" <<EOF
 mode:		one
 selected:	0
 timeout:	1:00:00
@@ -370,11 +395,11 @@ splash:		False
 fade:		False
 unfade:		False
 dpmsEnabled:	False
-programs:	grinzo --root	\n
+programs:	$(basename "${module:-grinzo}") --root	\n
 EOF
   chown "$nobody:$nobody" "$home/.xscreensaver"
   setpriv --reuid="$nobody" --regid="$nobody" --clear-groups \
-    env -i HOME="$home" PATH="$work/bin:/usr/bin:/bin" DISPLAY="$DISPLAY" \
+    env -i HOME="$home" PATH="$module_dir:/usr/bin:/bin" DISPLAY="$DISPLAY" \
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
     xscreensaver --no-splash >"$work/xscreensaver.log" 2>&1 &
   started+=($!)
@@ -388,15 +413,19 @@ EOF
   wait_for 2 no_grinzo || { why="grinzo still running 2 s after -deactivate"; return 1; }
 }
 
-case_ "bad command lines end with status 2" case_arguments
-case_ "apps/qt/grinzo.xml is a well-formed module description" case_module_description
-case_ "full screen: covers the screen, the desktop at 1:1 with faces, a shot face leaves a splat" case_fullscreen_game
-case_ "full screen: \"s\" goes on, another key ends it with status 0" case_key_ends_game
-case_ "full screen: the right button ends it with status 0" case_right_button_ends_game
-case_ "full screen: a broken and a missing sound file leave the game playing" case_broken_sounds
-case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
-case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
-case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
+if [ -n "$module" ]; then
+  case_ "xscreensaver daemon running $module: -activate shows faces and the demo's splats, -deactivate ends it" case_xscreensaver_daemon
+else
+  case_ "bad command lines end with status 2" case_arguments
+  case_ "apps/qt/grinzo.xml is a well-formed module description" case_module_description
+  case_ "full screen: covers the screen, the desktop at 1:1 with faces, a shot face leaves a splat" case_fullscreen_game
+  case_ "full screen: \"s\" goes on, another key ends it with status 0" case_key_ends_game
+  case_ "full screen: the right button ends it with status 0" case_right_button_ends_game
+  case_ "full screen: a broken and a missing sound file leave the game playing" case_broken_sounds
+  case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
+  case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
+  case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
+fi
 
 if ((failed > 0)); then
   echo "-- last lines of grinzo's output:"
