@@ -7,6 +7,10 @@
 #                           XScreenSaver daemon, tools the tests use
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
 #   scripts/deps.sh fuzz    build + clang with its libFuzzer and sanitizer run-times
+#   scripts/deps.sh package build + what the packages are made with (NSIS and
+#                           MinGW-w64 for the Windows installer, dpkg-dev and
+#                           file for the Debian package's dependencies) and
+#                           checked with (lintian)
 set -euo pipefail
 
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6-multimedia-dev
@@ -15,6 +19,7 @@ test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps)
 bench=(libsdl2-dev libbenchmark-dev)
 fuzz=(clang libclang-rt-dev)
+package=(g++-mingw-w64-x86-64-posix nsis dpkg-dev file lintian)
 
 wanted=("${build[@]}")
 for group in "$@"; do
@@ -32,7 +37,8 @@ for group in "$@"; do
       ;;
     bench) wanted+=("${bench[@]}") ;;
     fuzz) wanted+=("${fuzz[@]}") ;;
-    *) echo "deps.sh: unknown group '$group' (build, test, bench, fuzz)" >&2; exit 2 ;;
+    package) wanted+=("${package[@]}") ;;
+    *) echo "deps.sh: unknown group '$group' (build, test, bench, fuzz, package)" >&2; exit 2 ;;
   esac
 done
 

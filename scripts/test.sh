@@ -16,12 +16,18 @@
 #      then the 32-bit build (MinGW-w64 i686) on Wine set to Windows 98 where
 #      this machine runs 32-bit programs (scripts/probe-32bit.sh); elsewhere
 #      the 32-bit build is still made and its part says SKIPPED with the
-#      probe's reason.
+#      probe's reason;
+#   9. the packages, installed for real: the Windows installer (NSIS) from
+#      the MinGW build, installed, run and uninstalled silently under Wine
+#      (scripts/wine-install.sh); the Debian package from the native build,
+#      its contents and lintian checked, installed into a throw-away root
+#      with the XScreenSaver daemon running the installed module
+#      (scripts/deb-check.sh).
 # Installs the Debian packages it needs first. Build trees go to build/. Each
 # stage prints its name and, when it ends, its duration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test bench fuzz
+scripts/deps.sh test bench fuzz package
 source scripts/wine-env.sh
 
 jobs=$(nproc)
@@ -92,6 +98,15 @@ configure build/mingw32 -DCMAKE_BUILD_TYPE=Release \
   -DGRINZO_HOST_ASSETGEN="$PWD/build/mingw/host-tools/bin/grinzo-assetgen"
 cmake --build build/mingw32 -j "$jobs" --target grinzo grinzo_screensaver_e2e
 scripts/wine-screensaver.sh build/mingw build/mingw32
+
+stage "The packages, installed for real: the Windows installer under Wine, the Debian package"
+# The trees the earlier stages built: packaging them adds no compiling. The
+# Debian package of the Debug tree holds the same files as that of a Release
+# build (the one to ship, see README.md), its program only slower.
+cmake --build build/mingw -j "$jobs" --target package
+scripts/wine-install.sh build/mingw
+cmake --build build/debug -j "$jobs" --target package
+scripts/deb-check.sh build/debug
 
 stage_end
 echo "== all stages passed in $((SECONDS - run_start)) s"
