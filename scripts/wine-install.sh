@@ -5,7 +5,8 @@
 #     files in "C:\Program Files\Grinzo Screensaver", one uninstall entry with
 #     its values, Grinzo as the user's screen saver, the previous one kept;
 #   - the installed grinzo.scr /s shows the desktop with faces;
-#   - while it runs, a silent uninstall stops with status 2 and changes nothing;
+#   - while it runs, a silent uninstall or install stops with status 2 and
+#     changes nothing;
 #   - the silent uninstall (the entry's QuietUninstallString) leaves no file,
 #     folder or registry value of ours, puts the previous screen saver back and
 #     keeps the user's settings;
@@ -124,7 +125,10 @@ w cmd /c 'C:\uninstall-in-place.bat' >/dev/null 2>&1 || status=$?
 for f in $installed_files; do [ -f "$folder/$f" ] || fail "the refused uninstall removed $f"; done
 expect_value "$desktop" SCRNSAVE.EXE "C:\\Program Files\\$title\\grinzo.scr"
 reg_key_exists "$uninstall" || fail "the refused uninstall removed the uninstall entry"
-pass "a silent uninstall while the screen saver runs ends with status 2 and changes nothing"
+status=0
+w "$setup" /S || status=$?
+[ "$status" -eq 2 ] || fail "installing while the screen saver runs ended with status $status, not 2"
+pass "a silent uninstall or install while the screen saver runs ends with status 2 and changes nothing"
 
 # A key ends the screen saver (it ignores its first half second).
 xdotool key q
