@@ -31,7 +31,9 @@ desktop_start() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-e2e.XXXXXX")
   trap desktop_cleanup EXIT
   # The X server picks a free display number and writes it to descriptor 3.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  # -noreset: a root-window picture set by a client that has gone stays,
+  # however many clients are connected at that moment.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break
