@@ -27,13 +27,11 @@ if(WIN32)
   # The project's own installer script: a 64-bit installer (it installs a
   # 64-bit program) that also sets the user's screen saver.
   list(PREPEND CMAKE_MODULE_PATH ${GRINZO_PACKAGING_DIR}/windows)
-  set(CPACK_NSIS_PACKAGE_NAME "${GRINZO_APP_TITLE}")
   set(CPACK_NSIS_DISPLAY_NAME "${GRINZO_APP_TITLE}")
   set(CPACK_NSIS_UNINSTALL_NAME uninstall)
   set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
   # The uninstall entry's key and the program's settings key share the title.
   set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${GRINZO_APP_TITLE}")
-  set(CPACK_NSIS_INSTALLED_ICON_NAME grinzo.scr)
   set(CPACK_NSIS_MUI_ICON ${CMAKE_BINARY_DIR}/assets/grinzo.ico)
   set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/assets/grinzo.ico)
 elseif(GRINZO_QT)

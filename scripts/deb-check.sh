@@ -29,13 +29,12 @@ pass() { echo "PASS $1"; }
 fail() { echo "FAIL $1" >&2; exit 1; }
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-deb.XXXXXX")
-trap 'rm -rf "$root"' EXIT
+trap 'rm -rf "$root" "$root.contents"' EXIT
 
 # Mode, owner, path and link target of every entry (sizes and dates vary).
 expected=$here/packaging/debian/contents.txt
 dpkg-deb --contents "$deb" | awk '{ $3 = $4 = $5 = ""; print }' | tr -s ' ' >"$root.contents"
-diff -u "$expected" "$root.contents" >&2 && rm -f "$root.contents" ||
-  { rm -f "$root.contents"; fail "the package's files differ from $expected (above)"; }
+diff -u "$expected" "$root.contents" >&2 || fail "the package's files differ from $expected (above)"
 pass "its files are those of packaging/debian/contents.txt"
 
 lintian --tag-display-limit 0 --fail-on error "$deb" 2>/dev/null || fail "lintian reports errors"
