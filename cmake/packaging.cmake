@@ -71,4 +71,7 @@ plays.")
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
-include(CPack)
+# A build without the Linux program (GRINZO_QT off) has nothing to package.
+if(WIN32 OR GRINZO_QT)
+  include(CPack)
+endif()
