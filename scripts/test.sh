@@ -2,7 +2,7 @@
 # Builds and runs every test:
 #   1. the native unit and scenario tests (GoogleTest through CTest);
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the fuzz targets of fuzz/ (libFuzzer with the sanitizers), 20 seconds
+#   3. the fuzz targets of fuzz/ (libFuzzer with the sanitizers), 10 seconds
 #      each (scripts/fuzz.sh);
 #   4. two hours of game time headless at 1920x1080 with 1000 faces and the
 #      demo player, across midnight: memory, drawing objects and the level
@@ -70,8 +70,8 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
-stage "Fuzz targets, 20 s each, under AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/fuzz.sh 20
+stage "Fuzz targets, 10 s each, under AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/fuzz.sh 10
 
 stage "A two-hour soak of the headless game across midnight: memory, drawing objects, level clock"
 bench/soak.sh build/debug 2 4
