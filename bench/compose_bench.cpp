@@ -17,7 +17,8 @@
 // Before timing, each configuration checks that our frames are exactly those
 // composed with full background copies.
 //
-// Usage: grinzo-compose-bench [seconds per configuration, default 1]
+// Usage: grinzo-compose-bench [seconds per configuration, default 1] [faces...]
+// (face counts default to 10, 1000 and 32767)
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
@@ -130,6 +131,7 @@ struct OurScene {
   gdi::HDC background = 0, window = 0, faceMask = 0, cursorMask = 0;
   gdi::HDC faces[5] = {};
   gdi::HDC blobImage[3] = {}, blobMask[3] = {};
+  mutable std::vector<gdi::MaskedSprite> sprites;
 
   OurScene(int width, int height) {
     background = surfaceOf(desktop(width, height));
@@ -151,9 +153,10 @@ struct OurScene {
     for (int t = 0; t < 3; ++t) gdi::DeleteDC(blobImage[t]), gdi::DeleteDC(blobMask[t]);
   }
 
-  // `fullCopy`: copy every pixel of the background, as if the window image
-  // had been redrawn behind BitBlt's back; the reference for the check.
-  void compose(const Frame& f, int width, int height, bool fullCopy = false) const {
+  // `reference`: the plain composition, for the check: every pixel of the
+  // background copied (as if the window image had been redrawn behind
+  // BitBlt's back) and every face drawn with its two transfers in turn.
+  void compose(const Frame& f, int width, int height, bool reference = false) const {
     using gdi::BitBlt;
     for (const Blob& b : f.blobs) {
       const BlobShape& s = kBlobShapes[b.type - 1];
@@ -161,12 +164,22 @@ struct OurScene {
       BitBlt(background, x, y, s.width, s.height, blobMask[b.type - 1], 1, 0, gdi::SRCAND);
       BitBlt(background, x, y, s.width, s.height, blobImage[b.type - 1], 1, 0, gdi::SRCPAINT);
     }
-    if (fullCopy) gdi::SurfaceBitmap(window);
-    BitBlt(window, 0, 0, width, height, background, 0, 0, gdi::SRCCOPY);
-    for (std::size_t i = 0; i < f.faces.size(); ++i) {
-      const Point p = f.faces[i];
-      BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faceMask, 0, 0, gdi::SRCAND);
-      BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faces[i % 5], 0, 0, gdi::SRCPAINT);
+    if (reference) {
+      gdi::SurfaceBitmap(window);
+      BitBlt(window, 0, 0, width, height, background, 0, 0, gdi::SRCCOPY);
+      for (std::size_t i = 0; i < f.faces.size(); ++i) {
+        const Point p = f.faces[i];
+        BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faceMask, 0, 0, gdi::SRCAND);
+        BitBlt(window, p.x, p.y, kFaceSize, kFaceSize, faces[i % 5], 0, 0, gdi::SRCPAINT);
+      }
+    } else {
+      sprites.clear();
+      for (std::size_t i = 0; i < f.faces.size(); ++i) {
+        const Point p = f.faces[i];
+        sprites.push_back({p.x, p.y, kFaceSize, kFaceSize, faceMask, faces[i % 5], 0, 0});
+      }
+      gdi::CopyAndDrawSprites(window, 0, 0, width, height, background, 0, 0, sprites.data(),
+                              sprites.size());
     }
     // The crosshair picture handle is 0 in the game, so its OR draws nothing.
     BitBlt(window, f.cursor.x - 10, f.cursor.y - 10, 24, 21, cursorMask, 0, 0, gdi::SRCAND);
@@ -317,24 +330,24 @@ double checkAgainstFullCopies(const OurScene& ours, const std::vector<Frame>& fr
     changes += static_cast<int>(gdi::CopyCountsSoFar().changes - before.changes);
     reference.compose(frames[i % kFrameSets], width, height, true);
     if (!(*gdi::SurfacePixels(ours.window) == *gdi::SurfacePixels(reference.window))) {
-      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, frame %d differs from a full copy\n", width,
-                   height, frames[0].faces.size(), i);
+      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, frame %d differs from the plain composition\n",
+                   width, height, frames[0].faces.size(), i);
       std::abort();
     }
   }
   return static_cast<double>(changes) / count;
 }
 
-// The game's frames must be the bare frames, pixel for pixel.
+// The game's frames must be the plain composition's, pixel for pixel.
 void checkGameAgainstOurs(GameScene& game, const std::vector<Frame>& frames, int width,
                           int height) {
   const OurScene reference(width, height);
   for (int i = 0; i < 2 * kFrameSets; ++i) {
     game.compose(frames[i % kFrameSets]);
-    reference.compose(frames[i % kFrameSets], width, height);
+    reference.compose(frames[i % kFrameSets], width, height, true);
     if (!(*gdi::SurfacePixels(game.window->hDC()) == *gdi::SurfacePixels(reference.window))) {
-      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, the game's frame %d differs\n", width,
-                   height, frames[0].faces.size(), i);
+      std::fprintf(stderr, "FATAL: %dx%d, %zu faces, the game's frame %d differs\n", width, height,
+                   frames[0].faces.size(), i);
       std::abort();
     }
   }
@@ -381,16 +394,23 @@ Result measure(int width, int height, int faceCount, double seconds) {
   }
   volatile std::uint8_t sink = to[bytes / 2];
   (void)sink;
-  return {median(copyMs), median(oursMs),  median(sdlMs),
-          median(gameMs), static_cast<int>(copyMs.size()), changesOnly};
+  return {median(copyMs),
+          median(oursMs),
+          median(sdlMs),
+          median(gameMs),
+          static_cast<int>(copyMs.size()),
+          changesOnly};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+  std::vector<int> faceCounts;
+  for (int i = 2; i < argc; ++i) faceCounts.push_back(std::atoi(argv[i]));
+  if (faceCounts.empty()) faceCounts = {10, 1000, 32767};
   if (!(seconds > 0)) {
-    std::fprintf(stderr, "usage: %s [seconds per configuration]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [seconds per configuration] [faces...]\n", argv[0]);
     return 2;
   }
 #ifndef __OPTIMIZE__
@@ -402,18 +422,18 @@ int main(int argc, char** argv) {
   SDL_GetVersion(&v);
   std::printf("one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame\n\n", v.major,
               v.minor, v.patch, kSplatsPerFrame);
-  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces",
-              "copy ms", "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "game ms",
-              "game/ours", "frames", "changes");
+  std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces", "copy ms",
+              "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "game ms", "game/ours",
+              "frames", "changes");
   const struct { int width, height; } sizes[] = {{1920, 1080}, {3840, 2160}};
   for (const auto& size : sizes) {
-    for (int faces : {10, 1000, 32767}) {
+    for (int faces : faceCounts) {
       const Result r = measure(size.width, size.height, faces, seconds);
       char name[32];
       std::snprintf(name, sizeof name, "%dx%d", size.width, size.height);
-      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %9.3f %9.2f %7d %7.0f%%\n",
-                  name, faces, r.copy, r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy,
-                  r.ours / r.sdl, r.game, r.game / r.ours, r.frames, 100 * r.changesOnly);
+      std::printf("%-10s %6d %8.3f %9.3f %9.2f %9.3f %9.2f %9.2f %9.3f %9.2f %7d %7.0f%%\n", name,
+                  faces, r.copy, r.ours, r.ours / r.copy, r.sdl, r.sdl / r.copy, r.ours / r.sdl,
+                  r.game, r.game / r.ours, r.frames, 100 * r.changesOnly);
       std::fflush(stdout);
     }
   }

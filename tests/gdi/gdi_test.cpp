@@ -303,5 +303,77 @@ TEST(RepeatedCopy, IsNotFooledByANewBitmapInTheMemoryOfAFreedOne) {
   DeleteDC(window);
 }
 
+// --- Many sprites at once ----------------------------------------------------
+
+// Frames of sprites drawn with one call, each against the same frame drawn
+// with two transfers per sprite. The frames follow one another on the same
+// window, so the repeated background copy is checked across the changes of
+// path too: few sprites (drawn in order) and crowds (drawn from the top
+// down), face-like sprites and others, sprites off the edges, a missing
+// picture, source corners inside and outside the pictures, a background
+// with and without top bytes, and a sprite drawn from the window itself.
+TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
+  std::mt19937 rng(7);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  constexpr int kW = 150, kH = 100, kSide = 20;
+  // A disc: mask black inside, white (0x00FFFFFF) outside; pictures black
+  // outside. One odd picture whose outside is not black.
+  Bitmap mask(kSide + 4, kSide + 4, rgb(255, 255, 255));
+  for (int y = 0; y < mask.height; ++y) {
+    for (int x = 0; x < mask.width; ++x) {
+      if ((x - 10) * (x - 10) + (y - 10) * (y - 10) < 81) mask.at(x, y) = 0;
+    }
+  }
+  std::vector<HDC> pictures;
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    Bitmap p = noise(mask.width, mask.height, i);
+    for (std::size_t k = 0; k < p.pixels.size(); ++k) {
+      if (mask.pixels[k] != 0 && i != 3) p.pixels[k] = 0;
+    }
+    pictures.push_back(surfaceWith(p));
+  }
+  const HDC maskDc = surfaceWith(mask);
+  Bitmap under = noise(kW + 10, kH + 10, 99);
+  for (Pixel& p : under.pixels) p |= 0x5A000000;  // top bytes for the clear pixels to clear
+  const HDC background = surfaceWith(under), plainBackground = surfaceWith(noise(kW, kH, 98));
+  const HDC window = surfaceWith(Bitmap(kW, kH)), reference = surfaceWith(Bitmap(kW, kH));
+
+  std::vector<MaskedSprite> sprites;
+  for (int frame = 0; frame < 40; ++frame) {
+    const int count = frame % 3 == 0 ? pick(1, 20) : pick(60, 600);
+    const bool odd = frame % 5 == 4, fromWindow = frame == 17, top = frame % 2 == 0;
+    sprites.clear();
+    for (int i = 0; i < count; ++i) {
+      MaskedSprite s{pick(-kSide, kW),
+                     pick(-kSide, kH),
+                     kSide,
+                     kSide,
+                     maskDc,
+                     pictures[odd ? pick(0, 3) : pick(0, 2)]};
+      if (odd && i % 7 == 0) s.picture = 0, s.xSrc = pick(-3, 8), s.ySrc = pick(-3, 8);
+      if (fromWindow && i == count / 2) s.picture = window;
+      sprites.push_back(s);
+    }
+    const HDC bg = top ? background : plainBackground;
+    const int ox = top ? pick(0, 10) : 0, oy = top ? pick(0, 10) : 0;
+    if (frame % 4 == 3) {
+      ASSERT_NE(BitBlt(window, 0, 0, kW, kH, bg, ox, oy, SRCCOPY), 0);
+      DrawMaskedSprites(window, sprites.data(), sprites.size());
+    } else {
+      CopyAndDrawSprites(window, 0, 0, kW, kH, bg, ox, oy, sprites.data(), sprites.size());
+    }
+    SurfaceBitmap(reference);  // a full copy, then the transfers one by one
+    ASSERT_NE(BitBlt(reference, 0, 0, kW, kH, bg, ox, oy, SRCCOPY), 0);
+    for (const MaskedSprite& s : sprites) {
+      const HDC picture = s.picture == window ? reference : s.picture;
+      BitBlt(reference, s.x, s.y, s.width, s.height, s.mask, s.xSrc, s.ySrc, SRCAND);
+      BitBlt(reference, s.x, s.y, s.width, s.height, picture, s.xSrc, s.ySrc, SRCPAINT);
+    }
+    ASSERT_EQ(*SurfacePixels(window), *SurfacePixels(reference)) << "frame " << frame;
+  }
+  for (HDC dc : pictures) DeleteDC(dc);
+  for (HDC dc : {maskDc, background, plainBackground, window, reference}) DeleteDC(dc);
+}
+
 }  // namespace
 }  // namespace grinzo::gdi

@@ -38,38 +38,25 @@
 #include <memory>
 #include <new>
 
+#include "ui/gdi/canvas.h"
 #include "ui/gdi/gdi.h"
 
 namespace grinzo::gdi {
+
+using detail::Canvas;
+using detail::changed;
+using detail::clipAxis;
+using detail::consistent;
+using detail::kLogLimit;
+using detail::Mirror;
+using detail::noteWrite;
+using detail::Rect;
+using detail::restartLog;
+using detail::surfaceCanvas;
+
 namespace {
 
 enum class Kind : std::uint8_t { Dead, Surface, BitmapObject };
-
-// A rectangle of a bitmap, inside it.
-struct Rect {
-  int x = 0, y = 0, width = 0, height = 0;
-  bool operator==(const Rect&) const = default;
-};
-
-// The last SRCCOPY onto a bitmap from another one, clipped: destination
-// rectangle, source corner, and the epochs both logs had right after it.
-struct Mirror {
-  Rect to;
-  int xSrc = 0, ySrc = 0;
-  std::uint64_t srcEpoch = 0, dstEpoch = 0;  // epochs start at 1: 0 matches none
-};
-
-// Pixels and what is known about how they changed.
-struct Canvas {
-  Bitmap pixels;
-  std::uint64_t epoch = 0;
-  // Whether writes are logged: only while a mirror may still use the log.
-  bool logging = false;
-  std::vector<Rect> log;  // destination rectangles written in this epoch
-  Mirror mirror;          // current when mirror.dstEpoch == epoch
-
-  explicit Canvas(Bitmap b);
-};
 
 struct Entry {
   Kind kind = Kind::Dead;
@@ -119,7 +106,14 @@ Table& table() {
   return *t;
 }
 
-Canvas::Canvas(Bitmap b) : pixels(std::move(b)), epoch(++table().lastEpoch) {}
+}  // namespace
+
+namespace detail {
+
+Canvas::Canvas(Bitmap b)
+    : pixels(std::move(b)), epoch(++table().lastEpoch), version(++table().lastEpoch) {}
+
+void changed(Canvas& c) { c.version = ++table().lastEpoch; }
 
 // Forgets the log under a new epoch, so that no mirror naming the old one
 // matches any more. `keepLogging` when a mirror will name the new one.
@@ -129,14 +123,11 @@ void restartLog(Canvas& c, bool keepLogging) {
   c.logging = keepLogging;
 }
 
-// Enough for a 4K frame's faces up to the point where a full copy is cheaper
-// anyway; 16 bytes each.
-constexpr std::size_t kLogLimit = 4096;
-
 // Records that BitBlt wrote `r` (already clipped). A sprite's AND and OR hit
 // the same rectangle and take one entry. Past the limit, or without memory,
 // the log gives up and the next mirror copy is a full one.
 void noteWrite(Canvas& c, const Rect& r) {
+  changed(c);
   if (!c.logging || (!c.log.empty() && c.log.back() == r)) return;
   if (c.log.size() >= kLogLimit) {
     restartLog(c, false);
@@ -149,8 +140,6 @@ void noteWrite(Canvas& c, const Rect& r) {
   }
 }
 
-bool validSide(int side) { return side >= 1 && side <= kMaxBitmapSide; }
-
 // A selected bitmap can be rewritten through SurfaceBitmap; one whose size no
 // longer matches its pixels is treated as empty rather than read past its end.
 bool consistent(const Bitmap& b) {
@@ -159,17 +148,43 @@ bool consistent(const Bitmap& b) {
              static_cast<std::uint64_t>(b.width) * static_cast<std::uint64_t>(b.height);
 }
 
+Canvas* surfaceCanvas(HDC surface) {
+  Entry* s = table().find(surface, Kind::Surface);
+  return s ? s->bitmap.get() : nullptr;
+}
+
+// Narrows [pos, pos + len) on both bitmaps to the part inside both. Works in
+// 64 bits so that no combination of int arguments can overflow.
+bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int64_t dstLimit,
+              std::int64_t srcLimit) {
+  const std::int64_t skip = std::max<std::int64_t>({0, -dst, -src});
+  dst += skip;
+  src += skip;
+  len -= skip;
+  len = std::min({len, dstLimit - dst, srcLimit - src});
+  return len > 0;
+}
+
+void countFullCopy() { ++table().copies.full; }
+
+void setMirror(Canvas& dst, Canvas& src, const Rect& to, int xSrc, int ySrc) {
+  restartLog(dst, true);
+  restartLog(src, true);
+  dst.mirror = Mirror{to, xSrc, ySrc, src.epoch, dst.epoch};
+}
+
+}  // namespace detail
+
+namespace {
+
+bool validSide(int side) { return side >= 1 && side <= kMaxBitmapSide; }
+
 std::shared_ptr<Canvas> makeBitmap(int width, int height) {
   try {
     return std::make_shared<Canvas>(Bitmap(width, height));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
-}
-
-Canvas* surfaceCanvas(HDC surface) {
-  Entry* s = table().find(surface, Kind::Surface);
-  return s ? s->bitmap.get() : nullptr;
 }
 
 // --- Row kernels -------------------------------------------------------------
@@ -367,9 +382,8 @@ void mirrorCopy(Canvas& dst, Canvas& src, const Rect& to, int xSrc, int ySrc) {
               to.width, to.height);
     ++t.copies.full;
   }
-  restartLog(dst, true);
-  restartLog(src, true);
-  dst.mirror = Mirror{to, xSrc, ySrc, src.epoch, dst.epoch};
+  changed(dst);
+  detail::setMirror(dst, src, to, xSrc, ySrc);
 }
 
 // Rows that may overlap (source and destination on the same row of the same
@@ -382,18 +396,6 @@ void overlappingRow(Pixel* d, const Pixel* s, int n, Op op) {
   } else {
     for (int i = 0; i < n; ++i) d[i] = op(d[i], s[i]);
   }
-}
-
-// Narrows [pos, pos + len) on both bitmaps to the part inside both. Works in
-// 64 bits so that no combination of int arguments can overflow.
-bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int64_t dstLimit,
-              std::int64_t srcLimit) {
-  const std::int64_t skip = std::max<std::int64_t>({0, -dst, -src});
-  dst += skip;
-  src += skip;
-  len -= skip;
-  len = std::min({len, dstLimit - dst, srcLimit - src});
-  return len > 0;
 }
 
 }  // namespace
@@ -565,6 +567,7 @@ Bitmap* SurfaceBitmap(HDC surface) {
   Canvas* c = surfaceCanvas(surface);
   if (!c) return nullptr;
   restartLog(*c, false);  // the writes to come are invisible here
+  changed(*c);
   return &c->pixels;
 }
 

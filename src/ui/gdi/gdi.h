@@ -105,6 +105,33 @@ int DeleteDC(HDC surface);
 int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
            std::uint32_t rop);
 
+// One sprite drawn the way the game draws its faces: a mask ANDed onto the
+// destination, then a picture ORed onto the same rectangle.
+struct MaskedSprite {
+  int x = 0, y = 0, width = 0, height = 0;
+  HDC mask = 0;
+  HDC picture = 0;
+  int xSrc = 0, ySrc = 0;  // in both the mask and the picture
+};
+
+// Draws `count` sprites onto `dst`, later ones over earlier ones: exactly the
+// pixels of, for each sprite in turn,
+//   BitBlt(dst, x, y, width, height, mask, xSrc, ySrc, SRCAND);
+//   BitBlt(dst, x, y, width, height, picture, xSrc, ySrc, SRCPAINT);
+// with the same clipping and the same failures (a handle that is not live
+// skips that one transfer). Fast for any number: a few sprites are drawn in
+// one pass each, and many overlapping ones from the top down, where what is
+// hidden is never drawn.
+void DrawMaskedSprites(HDC dst, const MaskedSprite* sprites, std::size_t count);
+
+// Copies a block of the background and draws the sprites over it: the same
+// pixels as BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY)
+// followed by DrawMaskedSprites(dst, sprites, count), and the same repeated
+// copies for the frames after it. With many sprites the two are done in one
+// pass, in which what the sprites hide is never copied.
+void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC background, int xSrc,
+                        int ySrc, const MaskedSprite* sprites, std::size_t count);
+
 // Fills width x height pixels at (x, y) of `dst`, clipped to its bitmap. Only
 // BLACKNESS is known; 0 for any other operation or a surface that is not live.
 int PatBlt(HDC dst, int x, int y, int width, int height, std::uint32_t rop);

@@ -1,0 +1,319 @@
+// Many masked sprites in one call: the sprites resolved into clipped
+// transfers, then drawn in order or from the top down (sprite_batch.h).
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
+#include "ui/gdi/canvas.h"
+#include "ui/gdi/gdi.h"
+#include "ui/gdi/sprite_batch.h"
+
+namespace grinzo::gdi {
+
+using detail::Canvas;
+using detail::clipAxis;
+using detail::consistent;
+using detail::surfaceCanvas;
+
+namespace {
+
+// What DrawMaskedSprites keeps between calls: its buffers, and the shapes of
+// the sprite pictures it has seen, by the versions of their pixels.
+struct SpriteWork {
+  struct CachedShape {
+    std::uint64_t maskVersion = 0, pictureVersion = 0;
+    int xMask = 0, yMask = 0, xPicture = 0, yPicture = 0;
+    std::uint64_t lastCall = 0;
+    batch::Shape shape;
+  };
+  static constexpr std::size_t kShapes = 16;
+  std::vector<CachedShape> shapes = std::vector<CachedShape>(kShapes);
+  std::uint64_t calls = 0;
+  std::vector<batch::Op> ops;
+  batch::TopDown topDown;
+
+  // Sprites of one kind - same mask, picture, source corner and size - clip
+  // and classify alike (a frame of faces has five kinds), so within one
+  // call only the first of a kind is worked out.
+  struct Kind {
+    bool known = false;
+    bool usable = false;  // wholly inside both its mask and its picture
+    HDC mask = 0, picture = 0;
+    int xSrc = 0, ySrc = 0, width = 0, height = 0;
+    batch::Op op;  // the whole sprite at (0, 0)
+  };
+  Kind kinds[16];
+};
+
+// Never destroyed, like the surfaces' table.
+SpriteWork& spriteWork() {
+  static SpriteWork* work = new SpriteWork;
+  return *work;
+}
+
+// One sprite's transfer from `source` as BitBlt clips it; false when it draws
+// nothing (the source is not live, or nothing of it is visible).
+bool spriteTransfer(const Bitmap& db, HDC source, const MaskedSprite& s, const Canvas*& canvas,
+                    batch::Op& op, int& xSrc, int& ySrc) {
+  canvas = surfaceCanvas(source);
+  if (!canvas || !consistent(canvas->pixels) || s.width <= 0 || s.height <= 0) return false;
+  const Bitmap& sb = canvas->pixels;
+  std::int64_t dx = s.x, sx = s.xSrc, w = s.width;
+  std::int64_t dy = s.y, sy = s.ySrc, h = s.height;
+  if (!clipAxis(dx, sx, w, db.width, sb.width) || !clipAxis(dy, sy, h, db.height, sb.height)) {
+    return false;
+  }
+  op.x = static_cast<int>(dx);
+  op.y = static_cast<int>(dy);
+  op.width = static_cast<int>(w);
+  op.height = static_cast<int>(h);
+  xSrc = static_cast<int>(sx);
+  ySrc = static_cast<int>(sy);
+  return true;
+}
+
+const Pixel* at(const Canvas& c, int x, int y) {
+  return c.pixels.pixels.data() + static_cast<std::ptrdiff_t>(y) * c.pixels.width + x;
+}
+
+// The shape of an op's pixels, from the cache when they are unchanged; null
+// for sprites too large to have one, or when the cache is full of shapes
+// this same call uses.
+const batch::Shape* shapeOf(SpriteWork& work, batch::Op& op, const Canvas* mask, int xMask,
+                            int yMask, const Canvas* picture, int xPicture, int yPicture) {
+  if (op.width > batch::kMaxShapeWidth || op.height > batch::kMaxShapeHeight) return nullptr;
+  const std::uint64_t maskVersion = mask ? mask->version : 0;
+  const std::uint64_t pictureVersion = picture ? picture->version : 0;
+  SpriteWork::CachedShape* spare = nullptr;
+  for (SpriteWork::CachedShape& c : work.shapes) {
+    if (c.maskVersion == maskVersion && c.pictureVersion == pictureVersion && c.xMask == xMask &&
+        c.yMask == yMask && c.xPicture == xPicture && c.yPicture == yPicture &&
+        c.shape.width == op.width && c.shape.height == op.height) {
+      c.lastCall = work.calls;
+      return &c.shape;
+    }
+    if (c.lastCall != work.calls && (!spare || c.lastCall < spare->lastCall)) spare = &c;
+  }
+  if (!spare) return nullptr;
+  *spare = SpriteWork::CachedShape{maskVersion, pictureVersion, xMask,      yMask,
+                                   xPicture,    yPicture,       work.calls, {}};
+  batch::classify(op, spare->shape);
+  return &spare->shape;
+}
+
+// From this much sprite area per window pixel on, drawing from the top
+// down pays: below it, most of every sprite is seen anyway.
+constexpr std::int64_t kTopDownDepth = 2;
+
+struct SpriteBatch {
+  bool fromItself = false;  // a sprite draws from the destination
+  bool topDown = false;     // worth drawing from the top down, and every sprite can be
+};
+
+bool sameKind(const SpriteWork::Kind& k, const MaskedSprite& s) {
+  return k.known && k.mask == s.mask && k.picture == s.picture && k.xSrc == s.xSrc &&
+         k.ySrc == s.ySrc && k.width == s.width && k.height == s.height;
+}
+
+// The sprite's kind when it is known, else the place to learn it in (which
+// may hold another kind, forgotten then).
+SpriteWork::Kind* findKind(SpriteWork& work, const MaskedSprite& s) {
+  constexpr std::size_t kSlots = std::size(SpriteWork{}.kinds);
+  const std::uint32_t hash = static_cast<std::uint32_t>(s.mask) * 0x9E3779B1u ^
+                             static_cast<std::uint32_t>(s.picture) * 0x85EBCA77u;
+  const std::size_t home = (hash >> 16) % kSlots;
+  SpriteWork::Kind* spare = nullptr;
+  for (std::size_t probe = 0; probe < 4; ++probe) {
+    SpriteWork::Kind& k = work.kinds[(home + probe) % kSlots];
+    if (sameKind(k, s)) return &k;
+    if (!k.known && !spare) spare = &k;
+  }
+  return spare ? spare : &work.kinds[home];
+}
+
+bool wholeSource(const Canvas* c, const MaskedSprite& s) {
+  return c && s.xSrc >= 0 && s.ySrc >= 0 &&
+         static_cast<std::int64_t>(s.xSrc) + s.width <= c->pixels.width &&
+         static_cast<std::int64_t>(s.ySrc) + s.height <= c->pixels.height;
+}
+
+// Learns the kind of sprite `s` is: usable when its rectangle lies wholly
+// inside a live mask and a live picture. Sets fromItself when either is the
+// destination.
+void learnKind(SpriteWork& work, SpriteWork::Kind& kind, const MaskedSprite& s, const Canvas& dc,
+               bool& fromItself) {
+  kind = SpriteWork::Kind{true, false, s.mask, s.picture, s.xSrc, s.ySrc, s.width, s.height, {}};
+  const Canvas* mask = surfaceCanvas(s.mask);
+  const Canvas* picture = surfaceCanvas(s.picture);
+  if (mask == &dc || picture == &dc) {
+    fromItself = true;
+    return;
+  }
+  if (s.width <= 0 || s.height <= 0 || !mask || !picture || !consistent(mask->pixels) ||
+      !consistent(picture->pixels) || !wholeSource(mask, s) || !wholeSource(picture, s)) {
+    return;
+  }
+  batch::Op& op = kind.op;
+  op.width = s.width;
+  op.height = s.height;
+  op.mask = at(*mask, s.xSrc, s.ySrc);
+  op.maskStride = mask->pixels.width;
+  op.picture = at(*picture, s.xSrc, s.ySrc);
+  op.pictureStride = picture->pixels.width;
+  op.shape = shapeOf(work, op, mask, s.xSrc, s.ySrc, picture, s.xSrc, s.ySrc);
+  kind.usable = true;
+}
+
+// Resolves the sprites into work.ops, as the transfers would clip them.
+SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::size_t count,
+                           SpriteWork& work) {
+  ++work.calls;
+  for (SpriteWork::Kind& k : work.kinds) k.known = false;
+  std::vector<batch::Op>& ops = work.ops;
+  ops.clear();
+  SpriteBatch result;
+  const Bitmap& db = dc.pixels;
+  for (std::size_t i = 0; i < count; ++i) {
+    const MaskedSprite& s = sprites[i];
+    SpriteWork::Kind* kind = findKind(work, s);
+    if (!sameKind(*kind, s)) {
+      learnKind(work, *kind, s, dc, result.fromItself);
+      if (result.fromItself) return result;
+    }
+    if (kind->usable) {
+      // Clipped by the destination alone; the shape stays the whole
+      // sprite's, entered at the clipped corner.
+      const std::int64_t x0 = std::max(s.x, 0), y0 = std::max(s.y, 0);
+      const std::int64_t x1 =
+          std::min<std::int64_t>(static_cast<std::int64_t>(s.x) + s.width, db.width);
+      const std::int64_t y1 =
+          std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height);
+      if (x1 <= x0 || y1 <= y0) continue;
+      batch::Op op = kind->op;
+      op.shapeX = static_cast<int>(x0 - s.x);
+      op.shapeY = static_cast<int>(y0 - s.y);
+      op.x = static_cast<int>(x0);
+      op.y = static_cast<int>(y0);
+      op.width = static_cast<int>(x1 - x0);
+      op.height = static_cast<int>(y1 - y0);
+      op.mask += op.shapeY * op.maskStride + op.shapeX;
+      op.picture += op.shapeY * op.pictureStride + op.shapeX;
+      ops.push_back(op);
+      continue;
+    }
+    batch::Op a, o;
+    const Canvas *mask = nullptr, *picture = nullptr;
+    int xm = 0, ym = 0, xp = 0, yp = 0;
+    const bool ands = spriteTransfer(db, s.mask, s, mask, a, xm, ym);
+    const bool ors = spriteTransfer(db, s.picture, s, picture, o, xp, yp);
+    if (ands) a.mask = at(*mask, xm, ym), a.maskStride = mask->pixels.width;
+    if (ors) o.picture = at(*picture, xp, yp), o.pictureStride = picture->pixels.width;
+    if (ands && ors && a.x == o.x && a.y == o.y && a.width == o.width && a.height == o.height) {
+      a.picture = o.picture;
+      a.pictureStride = o.pictureStride;
+      a.shape = shapeOf(work, a, mask, xm, ym, picture, xp, yp);
+      ops.push_back(a);
+    } else {
+      if (ands) a.shape = shapeOf(work, a, mask, xm, ym, nullptr, 0, 0), ops.push_back(a);
+      if (ors) o.shape = shapeOf(work, o, nullptr, 0, 0, picture, xp, yp), ops.push_back(o);
+    }
+  }
+  bool simple = true;
+  std::int64_t area = 0;
+  for (const batch::Op& op : ops) {
+    area += static_cast<std::int64_t>(op.width) * op.height;
+    simple = simple && op.shape && op.shape->simple;
+  }
+  result.topDown =
+      simple && area >= kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;
+  return result;
+}
+
+// Each sprite's two transfers in turn.
+void drawOneByOne(HDC dst, const MaskedSprite* sprites, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const MaskedSprite& t = sprites[i];
+    BitBlt(dst, t.x, t.y, t.width, t.height, t.mask, t.xSrc, t.ySrc, SRCAND);
+    BitBlt(dst, t.x, t.y, t.width, t.height, t.picture, t.xSrc, t.ySrc, SRCPAINT);
+  }
+}
+
+// What the sprites wrote, for the next repeated copy; more than the log
+// holds makes the next copy a full one at once.
+void noteSprites(Canvas& dc, const std::vector<batch::Op>& ops) {
+  if (ops.size() > detail::kLogLimit) {
+    detail::changed(dc);
+    detail::restartLog(dc, false);
+    return;
+  }
+  for (const batch::Op& op : ops)
+    detail::noteWrite(dc, detail::Rect{op.x, op.y, op.width, op.height});
+}
+
+}  // namespace
+
+void DrawMaskedSprites(HDC dst, const MaskedSprite* sprites, std::size_t count) {
+  Canvas* dc = surfaceCanvas(dst);
+  if (!dc || !consistent(dc->pixels) || count == 0) return;
+  SpriteWork& work = spriteWork();
+  const SpriteBatch batch = prepareSprites(*dc, sprites, count, work);
+  if (batch.fromItself) {
+    drawOneByOne(dst, sprites, count);
+    return;
+  }
+  if (batch.topDown) {
+    work.topDown.draw(dc->pixels, work.ops, nullptr);
+  } else {
+    batch::drawInOrder(dc->pixels, work.ops);
+  }
+  noteSprites(*dc, work.ops);
+}
+
+void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC background, int xSrc,
+                        int ySrc, const MaskedSprite* sprites, std::size_t count) {
+  Canvas* dc = surfaceCanvas(dst);
+  Canvas* bc = surfaceCanvas(background);
+  SpriteWork& work = spriteWork();
+  if (!dc || !bc || dc == bc || !consistent(dc->pixels) || !consistent(bc->pixels) || width <= 0 ||
+      height <= 0 || count == 0) {
+    BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
+    DrawMaskedSprites(dst, sprites, count);
+    return;
+  }
+  // The copy changes only the window, which no sprite reads (but for
+  // fromItself), so what is worked out here stays valid after it.
+  const SpriteBatch batch = prepareSprites(*dc, sprites, count, work);
+  if (!batch.topDown) {
+    BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
+    if (batch.fromItself) {
+      drawOneByOne(dst, sprites, count);
+    } else {
+      batch::drawInOrder(dc->pixels, work.ops);
+      noteSprites(*dc, work.ops);
+    }
+    return;
+  }
+  Bitmap& db = dc->pixels;
+  const Bitmap& bb = bc->pixels;
+  std::int64_t dx = x, sx = xSrc, w = width;
+  std::int64_t dy = y, sy = ySrc, h = height;
+  if (!clipAxis(dx, sx, w, db.width, bb.width) || !clipAxis(dy, sy, h, db.height, bb.height)) {
+    work.topDown.draw(db, work.ops, nullptr);  // the copy shows nothing
+  } else {
+    const detail::Rect to{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(w),
+                          static_cast<int>(h)};
+    const batch::Under under{
+        to.x,    to.y, to.width, to.height, at(*bc, static_cast<int>(sx), static_cast<int>(sy)),
+        bb.width};
+    work.topDown.draw(db, work.ops, &under);
+    // The window now holds that copy, as after a full one.
+    detail::countFullCopy();
+    detail::changed(*dc);
+    detail::setMirror(*dc, *bc, to, static_cast<int>(sx), static_cast<int>(sy));
+  }
+  noteSprites(*dc, work.ops);
+}
+
+}  // namespace grinzo::gdi
