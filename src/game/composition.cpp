@@ -79,12 +79,19 @@ void frmGrinzo::RefreshScreen() {
   if (ox < 0 || oy < 0 || ox + width > background.width || oy + height > background.height) {
     gdi::PatBlt(window, 0, 0, width, height, gdi::BLACKNESS);
   }
-  gdi::BitBlt(window, 0, 0, width, height, mlngBackground, ox, oy, gdi::SRCCOPY);
 
-  // Faces, later ones over earlier ones.
+  // Then the faces, later ones over earlier ones: each exactly as its Draw
+  // would, mask ANDed and picture ORed, but all in one call with the
+  // background copy, so that a crowd costs only what shows of it.
+  frameSprites_.clear();
   if (mcolGrinzos) {
-    for (const auto& face : *mcolGrinzos) face->Draw(*this);
+    mcolGrinzos->forEach([&](const sprites::CGrinzo& face) {
+      frameSprites_.push_back(
+          {face.X, face.Y, face.Width, face.Height, face.mask(), face.sprite(), 0, 0});
+    });
   }
+  gdi::CopyAndDrawSprites(window, 0, 0, width, height, mlngBackground, ox, oy, frameSprites_.data(),
+                          frameSprites_.size());
 
   // The crosshair comes from its mask alone (mlngCursor is 0): a black
   // crosshair ANDed onto the frame.

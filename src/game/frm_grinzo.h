@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "game/demo_player.h"
 #include "sprites/collections.h"
@@ -177,6 +178,8 @@ class frmGrinzo : public forms::Form {
   bool mblnUsePassword = false;
   double msngExitGuard = 0;
   std::unique_ptr<sprites::CGrinzos> mcolGrinzos;
+  // The faces of the frame being composed, kept to save allocating.
+  std::vector<gdi::MaskedSprite> frameSprites_;
   std::unique_ptr<sprites::CBlobs> mcolBlobs;
   std::int16_t mintLevel = 0;
   std::int16_t mintGrinzosLeft = 0;

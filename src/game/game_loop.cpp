@@ -172,7 +172,8 @@ void frmGrinzo::moveFaces() {
   if (!mcolGrinzos) return;
   const float width = static_cast<float>(scaleWidth());
   const float height = static_cast<float>(scaleHeight());
-  for (const auto& face : *mcolGrinzos) moveFace(*face, loop_.dblStep, width, height);
+  const double step = loop_.dblStep;
+  mcolGrinzos->forEach([&](sprites::CGrinzo& face) { moveFace(face, step, width, height); });
 }
 
 // One of the game's own files: a failure to write it is skipped and the

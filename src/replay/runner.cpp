@@ -1,6 +1,7 @@
 #include "replay/runner.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -94,7 +95,8 @@ std::string usageText() {
          "         [--setting KEY=TEXT]... [--registry-password TEXT]\n"
          "         [--password-answer accept|refuse] [--folder DIR] [--user-data DIR]\n"
          "         [--family nt|9x|unknown] [--script FILE] [--state FILE]\n"
-         "         [--record DIR] [--every K] [--demo [--seed N]] [--hourly FILE]\n";
+         "         [--record DIR] [--every K] [--demo [--seed N]] [--hourly FILE]\n"
+         "         [--timing FILE]\n";
 }
 
 RunOptions parseArguments(const std::vector<std::string>& args) {
@@ -169,6 +171,8 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
       o.every = count(arg, value(), 1);
     } else if (arg == "--hourly") {
       o.hourly = value();
+    } else if (arg == "--timing") {
+      o.timing = value();
     } else if (arg == "--demo") {
       o.demo = true;
     } else if (arg == "--seed") {
@@ -186,6 +190,8 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
 }
 
 int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& err) {
+  using WallClock = std::chrono::steady_clock;
+  const WallClock::time_point began = WallClock::now();
   std::vector<headless::InputEvent> script;
   if (!o.script.empty()) {
     try {
@@ -278,6 +284,13 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
 
   std::ofstream state;
   if (!openOutput(o.state, "state", state)) return kRunFailed;
+  // Real time, for the benchmarks: from the start of the run to the end of
+  // the first frame, and every frame after it.
+  std::ofstream timing;
+  if (!openOutput(o.timing, "timing", timing)) return kRunFailed;
+  double startupMs = 0;
+  std::vector<double> frameMs;
+  WallClock::time_point lastFrameEnd = began;
   if (!o.record.empty()) {
     std::error_code failed;
     fs::create_directories(o.record, failed);
@@ -304,6 +317,16 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   std::string failure;
   game.setFrameListener([&] {
     ++frame;
+    if (timing.is_open()) {
+      const WallClock::time_point now = WallClock::now();
+      const double ms = std::chrono::duration<double, std::milli>(now - lastFrameEnd).count();
+      if (frame == 1) {
+        startupMs = ms;
+      } else {
+        frameMs.push_back(ms);
+      }
+      lastFrameEnd = now;
+    }
     FrameRecord record;
     record.frame = frame;
     record.time = platform.manualClock().continuousSeconds() - o.startTime;
@@ -365,6 +388,15 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   if (!failure.empty()) {
     err << "grinzo-headless: " << failure << "\n";
     return kRunFailed;
+  }
+  if (timing.is_open()) {
+    std::sort(frameMs.begin(), frameMs.end());
+    double total = 0;
+    for (double ms : frameMs) total += ms;
+    const std::size_t n = frameMs.size();
+    timing << "{\"startupMs\":" << startupMs << ",\"frames\":" << n
+           << ",\"medianFrameMs\":" << (n ? frameMs[n / 2] : 0)
+           << ",\"meanFrameMs\":" << (n ? total / n : 0) << "}\n";
   }
   if (state.is_open()) {
     state.flush();

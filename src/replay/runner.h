@@ -35,9 +35,10 @@ struct RunOptions {
   std::string state;                                          // --state FILE
   std::string record;                                         // --record DIR
   long every = 1;                                             // --every K
-  std::string hourly;  // --hourly FILE: one summary line per hour of game time
-  bool demo = false;                                          // --demo: the computer plays
-  std::uint32_t seed = 1;                                     // --seed N: the demo's seed
+  std::string hourly;      // --hourly FILE: one summary line per hour of game time
+  std::string timing;      // --timing FILE: real time to the first frame and per frame
+  bool demo = false;       // --demo: the computer plays
+  std::uint32_t seed = 1;  // --seed N: the demo's seed
 };
 
 // Raised for arguments that make no run; the message says what is wrong.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "sprites/grinzo.h"
 #include "sprites/image_lookup.h"
@@ -32,6 +33,11 @@ class KeyedItems {
   std::int32_t Count() const { return mCol.count(); }
   // For-each in insertion order; removing the element being visited is safe.
   auto begin() const { return mCol.begin(); }
+  // Every item in order, as T&; `f` must not add or remove items.
+  template <class F>
+  void forEach(F&& f) const {
+    mCol.forEachValue(std::forward<F>(f));
+  }
   auto end() const { return mCol.end(); }
   std::int64_t keysHandedOut() const { return intKeyCount; }
 

@@ -35,10 +35,17 @@ TEST(Rounding, HalfGoesToEvenAndTheRangeIsCheckedAfterwards) {
                          {1.5, 2},
                          {2.5000001, 3},
                          {32767.4, 32767},
-                         {-32768.5, -32768}})
+                         {-32768.5, -32768},
+                         {-3.5, -4},
+                         {-0.4, 0},
+                         {-1.6, -2}}) {
     EXPECT_EQ(rt::roundToInt16(in), out) << in;
-  for (double bad : {32767.5, std::nan(""), HUGE_VAL})
+    EXPECT_EQ(rt::roundToInt16Fast(in), out) << in;
+  }
+  for (double bad : {32767.5, std::nan(""), HUGE_VAL, -32769.0}) {
     EXPECT_THROW(rt::roundToInt16(bad), rt::OverflowError) << bad;
+    EXPECT_THROW(rt::roundToInt16Fast(bad), rt::OverflowError) << bad;
+  }
   EXPECT_THROW(rt::roundToInt32(2147483647.5), rt::OverflowError);
   EXPECT_EQ(rt::floorToInt16(-0.5), -1);
   EXPECT_THROW(rt::floorToInt16(32768.0), rt::OverflowError);

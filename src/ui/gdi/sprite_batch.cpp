@@ -13,7 +13,7 @@ constexpr Pixel kTopByte = 0xFF000000u;
 
 // Window pixels per band of rows: the band's part of the frame stays in the
 // cache while every sprite over it is drawn.
-constexpr std::size_t kBandPixels = std::size_t{1} << 18;
+constexpr std::size_t kBandPixels = std::size_t{1} << 16;
 constexpr int kTile = 8;
 // Sprite area per window pixel from which tiles are kept.
 constexpr std::int64_t kTileDepth = 8;

@@ -183,6 +183,16 @@ class KeyedCollection {
     }
   }
 
+  // Calls f(T&) for every element in order, without taking a reference to
+  // each: the loops that run over every face in every frame. `f` must not
+  // add or remove elements.
+  template <class F>
+  void forEachValue(F&& f) const {
+    for (const Slot& slot : state_->slots) {
+      if (slot.value) f(*slot.value);
+    }
+  }
+
   Iterator begin() const { return Iterator(state_, 0); }
   Sentinel end() const { return {}; }
 

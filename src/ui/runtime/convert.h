@@ -23,6 +23,20 @@ double roundHalfEven(double value);
 Int16 roundToInt16(double value);
 Int32 roundToInt32(double value);
 
+// roundToInt16 for the faces' every move: values well inside the range are
+// rounded here, with truncation and an exact remainder (no rounding mode
+// involved); the rest, and every error, go the long way.
+inline Int16 roundToInt16Fast(double value) {
+  if (!(value > -32768.5 && value < 32767.5)) return roundToInt16(value);  // NaN too
+  const int whole = static_cast<int>(value);                               // toward zero
+  const double rest = value - whole;                                       // exact
+  // Without branches: the fractions of moving faces are anybody's guess.
+  const int odd = whole & 1;
+  const int nearest =
+      whole + (rest > 0.5) - (rest < -0.5) + ((rest == 0.5) & odd) - ((rest == -0.5) & odd);
+  return static_cast<Int16>(nearest);
+}
+
 // Largest integer not above `value`, range-checked like the rounding forms
 // (a random draw scaled to a range, floor(r * 351), uses these).
 Int16 floorToInt16(double value);
