@@ -85,6 +85,7 @@ void frmGrinzo::RefreshScreen() {
   // background copy, so that a crowd costs only what shows of it.
   frameSprites_.clear();
   if (mcolGrinzos) {
+    frameSprites_.reserve(static_cast<std::size_t>(mcolGrinzos->Count()));
     mcolGrinzos->forEach([&](const sprites::CGrinzo& face) {
       frameSprites_.push_back(
           {face.X, face.Y, face.Width, face.Height, face.mask(), face.sprite(), 0, 0});

@@ -143,7 +143,10 @@ void frmGrinzo::captureDesktop() {
   const int width = std::max(1, area.width);
   const int height = std::max(1, area.height);
 
-  // The first photograph, shown by the window until the game draws.
+  // The photograph, shown by the window until the game draws and written to
+  // "snapshot.bmp". On the NT family it is the background itself: the
+  // window is not shown yet, so a second photograph would be the same
+  // picture, and a window-sized buffer less is a lot on a large screen.
   const gdi::HDC photo = gdi::CreateCompatibleDC(0);
   const gdi::HBITMAP photoBitmap = gdi::CreateCompatibleBitmap(photo, width, height);
   gdi::SelectObject(photo, photoBitmap);
@@ -155,32 +158,32 @@ void frmGrinzo::captureDesktop() {
 
   std::string snapshotPath;
   try {
-    const gdi::Bitmap* pixels = gdi::SurfacePixels(photo);
-    snapshotPath = writeSnapshot(pixels ? *pixels : gdi::Bitmap(width, height));
+    // Not a conditional expression: one branch a temporary would make it a
+    // copy of the whole picture.
+    if (const gdi::Bitmap* pixels = gdi::SurfacePixels(photo)) {
+      snapshotPath = writeSnapshot(*pixels);
+    } else {
+      snapshotPath = writeSnapshot(gdi::Bitmap(width, height));
+    }
   } catch (...) {
     gdi::DeleteDC(photo);
     throw;
   }
-  gdi::DeleteDC(photo);
   lookup_.setSnapshotPath(snapshotPath);
 
   switch (p.screenSaver().family()) {
     case ui::PlatformFamily::Windows9x:
       // The background is read back from the file just written.
+      gdi::DeleteDC(photo);
       mlngBackground = lookup_.GetImageDC(kSnapshotFile);
       if (mlngBackground <= 0) mlngBackground = substituteBackground(width, height, area);
       break;
-    case ui::PlatformFamily::WindowsNT: {
-      const gdi::HDC surface = gdi::CreateCompatibleDC(0);
-      const gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(surface, width, height);
-      gdi::SelectObject(surface, bitmap);
-      gdi::DeleteObject(bitmap);
-      mlngBackground = surface;
-      p.windows().captureDesktop(surface, area.left, area.top, {width, height});
+    case ui::PlatformFamily::WindowsNT:
+      mlngBackground = photo;
       break;
-    }
     case ui::PlatformFamily::Unknown:
       // No way to know the desktop: faces on black would look broken.
+      gdi::DeleteDC(photo);
       mlngBackground = substituteBackground(width, height, area);
       break;
   }

@@ -185,16 +185,24 @@ void Form::syncImageSize() {
   const gdi::Size current = gdi::SurfaceSize(image_);
   if (current == client && imageBitmap_ != 0) return;
   const gdi::Pixel back = layout_.backColour.value_or(gdi::rgb(192, 192, 192));
-  gdi::Bitmap fresh(std::max(1, client.width), std::max(1, client.height), back);
-  if (const gdi::Bitmap* old = gdi::SurfacePixels(image_); old && imageBitmap_ != 0) {
-    const int w = std::min(old->width, fresh.width);
-    const int h = std::min(old->height, fresh.height);
-    for (int y = 0; y < h; ++y) {
-      std::copy_n(&old->pixels[static_cast<std::size_t>(y) * old->width], w,
-                  &fresh.pixels[static_cast<std::size_t>(y) * fresh.width]);
+  // The new image is made in place, through a surface of its own, so that a
+  // full-screen window never holds more than the old image and the new.
+  const gdi::HDC maker = gdi::CreateCompatibleDC(0);
+  const gdi::HBITMAP bitmap =
+      gdi::CreateCompatibleBitmap(maker, std::max(1, client.width), std::max(1, client.height));
+  gdi::SelectObject(maker, bitmap);
+  if (gdi::Bitmap* fresh = gdi::SurfaceBitmap(maker); fresh && bitmap != 0) {
+    std::fill(fresh->pixels.begin(), fresh->pixels.end(), back);
+    if (const gdi::Bitmap* old = gdi::SurfacePixels(image_); old && imageBitmap_ != 0) {
+      const int w = std::min(old->width, fresh->width);
+      const int h = std::min(old->height, fresh->height);
+      for (int y = 0; y < h; ++y) {
+        std::copy_n(&old->pixels[static_cast<std::size_t>(y) * old->width], w,
+                    &fresh->pixels[static_cast<std::size_t>(y) * fresh->width]);
+      }
     }
   }
-  const gdi::HBITMAP bitmap = gdi::CreateBitmapFromPixels(fresh);
+  gdi::DeleteDC(maker);  // the bitmap stays, for the window's surface
   gdi::SelectObject(image_, bitmap);
   if (imageBitmap_ != 0) gdi::DeleteObject(imageBitmap_);
   imageBitmap_ = bitmap;

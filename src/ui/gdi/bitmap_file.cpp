@@ -5,9 +5,11 @@
 // count is capped, and pixel indices beyond a short palette read as black
 // instead of past the palette. Nothing is read outside [data, data + size).
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -177,7 +179,12 @@ Bitmap DecodeBitmapFile(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap) {
+namespace {
+
+// Encodes `bitmap` piece by piece: `put` gets the headers, then each row,
+// bottom-up, as a vector of bytes that it must take before the next call.
+void encodeBitmap(const Bitmap& bitmap,
+                  const std::function<void(const std::vector<std::uint8_t>&)>& put) {
   if (bitmap.width < 1 || bitmap.height < 1 ||
       static_cast<std::uint64_t>(bitmap.pixels.size()) !=
           static_cast<std::uint64_t>(bitmap.width) * static_cast<std::uint64_t>(bitmap.height)) {
@@ -193,7 +200,7 @@ std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap) {
   }
 
   std::vector<std::uint8_t> out;
-  out.reserve(static_cast<std::size_t>(fileBytes));
+  out.reserve(static_cast<std::size_t>(std::max<std::uint64_t>(stride, 64)));
   out.push_back('B');
   out.push_back('M');
   put32(out, static_cast<std::uint32_t>(fileBytes));
@@ -210,9 +217,11 @@ std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap) {
   put32(out, 3780);
   put32(out, 0);  // colours used
   put32(out, 0);  // colours important
+  put(out);
 
   const std::size_t padding = static_cast<std::size_t>(stride) - 3 * bitmap.width;
   for (int y = bitmap.height - 1; y >= 0; --y) {
+    out.clear();
     const Pixel* row = bitmap.pixels.data() + static_cast<std::size_t>(y) * bitmap.width;
     for (int x = 0; x < bitmap.width; ++x) {
       out.push_back(static_cast<std::uint8_t>(blue(row[x])));
@@ -220,8 +229,18 @@ std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap) {
       out.push_back(static_cast<std::uint8_t>(red(row[x])));
     }
     out.insert(out.end(), padding, 0);
+    put(out);
   }
-  return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap) {
+  std::vector<std::uint8_t> file;
+  encodeBitmap(bitmap, [&](const std::vector<std::uint8_t>& piece) {
+    file.insert(file.end(), piece.begin(), piece.end());
+  });
+  return file;
 }
 
 Bitmap ReadBitmapFile(const std::string& path) {
@@ -265,10 +284,16 @@ Bitmap ReadBitmapFile(const std::string& path) {
 }
 
 void WriteBitmapFile(const std::string& path, const Bitmap& bitmap) {
-  const std::vector<std::uint8_t> bytes = EncodeBitmapFile(bitmap);
   try {
-    rt::writeFile(path,
-                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // Row by row: a large screen's picture is never whole in memory twice.
+    rt::writeFileWith(path, [&](std::ostream& file) {
+      encodeBitmap(bitmap, [&](const std::vector<std::uint8_t>& piece) {
+        file.write(reinterpret_cast<const char*>(piece.data()),
+                   static_cast<std::streamsize>(piece.size()));
+      });
+    });
+  } catch (const BitmapFileError&) {
+    throw;
   } catch (const rt::RuntimeError& e) {
     throw BitmapFileError(e.number(), e.what());
   }

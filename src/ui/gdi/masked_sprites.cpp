@@ -173,6 +173,7 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
   for (SpriteWork::Kind& k : work.kinds) k.known = false;
   std::vector<batch::Op>& ops = work.ops;
   ops.clear();
+  ops.reserve(count);  // the common case exactly: one op per sprite
   SpriteBatch result;
   const Bitmap& db = dc.pixels;
   for (std::size_t i = 0; i < count; ++i) {
@@ -192,14 +193,17 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
           std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height);
       if (x1 <= x0 || y1 <= y0) continue;
       batch::Op op = kind->op;
-      op.shapeX = static_cast<int>(x0 - s.x);
-      op.shapeY = static_cast<int>(y0 - s.y);
+      const int skipX = static_cast<int>(x0 - s.x), skipY = static_cast<int>(y0 - s.y);
       op.x = static_cast<int>(x0);
       op.y = static_cast<int>(y0);
       op.width = static_cast<int>(x1 - x0);
       op.height = static_cast<int>(y1 - y0);
-      op.mask += op.shapeY * op.maskStride + op.shapeX;
-      op.picture += op.shapeY * op.pictureStride + op.shapeX;
+      op.mask += static_cast<std::ptrdiff_t>(skipY) * op.maskStride + skipX;
+      op.picture += static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX;
+      if (op.shape) {  // a shape is at most 64 x 64
+        op.shapeX = static_cast<std::uint8_t>(skipX);
+        op.shapeY = static_cast<std::uint8_t>(skipY);
+      }
       ops.push_back(op);
       continue;
     }

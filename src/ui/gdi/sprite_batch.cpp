@@ -13,7 +13,7 @@ constexpr Pixel kTopByte = 0xFF000000u;
 
 // Window pixels per band of rows: the band's part of the frame stays in the
 // cache while every sprite over it is drawn.
-constexpr std::size_t kBandPixels = std::size_t{1} << 16;
+constexpr std::size_t kBandPixels = std::size_t{1} << 18;
 constexpr int kTile = 8;
 // Sprite area per window pixel from which tiles are kept.
 constexpr std::int64_t kTileDepth = 8;
@@ -227,8 +227,15 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   next_.assign(bandStart_.begin(), bandStart_.end() - 1);
   for (const Op& op : ops) {
     for (int b = op.y / bandRows; b <= (op.y + op.height - 1) / bandRows; ++b) {
-      pieces_[next_[b]++] = Piece{op.shape, op.picture, op.pictureStride, op.x,     op.y,
-                                  op.width, op.height,  op.shapeX,        op.shapeY};
+      pieces_[next_[b]++] = Piece{op.shape,
+                                  op.picture,
+                                  static_cast<std::int32_t>(op.pictureStride),
+                                  static_cast<std::int16_t>(op.x),
+                                  static_cast<std::int16_t>(op.y),
+                                  static_cast<std::uint8_t>(op.width),
+                                  static_cast<std::uint8_t>(op.height),
+                                  static_cast<std::uint8_t>(op.shapeX),
+                                  static_cast<std::uint8_t>(op.shapeY)};
     }
   }
   // Tiles pay where most sprites lie under others.
@@ -273,7 +280,8 @@ void TopDown::drawBand(Bitmap& dst, int band, int top, int bottom) {
   for (std::uint32_t k = bandStart_[band + 1]; k-- > bandStart_[band];) {
     const Piece& op = pieces_[k];
     const Shape& shape = *op.shape;
-    const int r0 = std::max(op.y, top) - op.y, r1 = std::min(op.y + op.height, bottom) - op.y;
+    const int y = op.y;
+    const int r0 = std::max(y, top) - y, r1 = std::min(y + op.height, bottom) - y;
     const int tileLeft = op.x / kTile, tileRight = (op.x + op.width - 1) / kTile;
     const int tileTop = (op.y + r0 - top) / kTile, tileBottom = (op.y + r1 - 1 - top) / kTile;
     if (useTiles_ && allTilesHidden(tileTop, tileBottom, tileLeft, tileRight)) continue;

@@ -43,14 +43,14 @@ struct Shape {
 
 // One sprite, already clipped to the destination and to both sources.
 struct Op {
-  int x = 0, y = 0, width = 0, height = 0;  // inside the destination
-  const Pixel* mask = nullptr;              // row 0 of the rectangle; nullptr: no AND
-  const Pixel* picture = nullptr;           // nullptr: no OR
-  std::ptrdiff_t maskStride = 0, pictureStride = 0;
-  const Shape* shape = nullptr;  // nullptr: too large for one
+  int x = 0, y = 0, width = 0, height = 0;         // inside the destination
+  const Pixel* mask = nullptr;                     // row 0 of the rectangle; nullptr: no AND
+  const Pixel* picture = nullptr;                  // nullptr: no OR
+  const Shape* shape = nullptr;                    // nullptr: too large for one
+  std::int32_t maskStride = 0, pictureStride = 0;  // bitmap widths
   // Where the rectangle starts in the shape (a sprite clipped by the edges
   // of the destination keeps the shape of the whole sprite).
-  int shapeX = 0, shapeY = 0;
+  std::uint8_t shapeX = 0, shapeY = 0;
 };
 
 // The shape of an op's source pixels (the op must fit the limits above).
@@ -99,9 +99,9 @@ class TopDown {
   struct Piece {
     const Shape* shape;
     const Pixel* picture;
-    std::ptrdiff_t pictureStride;
-    int x, y, width, height;
-    int shapeX, shapeY;
+    std::int32_t pictureStride;
+    std::int16_t x, y;                           // inside a bitmap: at most 32767
+    std::uint8_t width, height, shapeX, shapeY;  // inside a shape
   };
   std::vector<Piece> pieces_;
   std::vector<std::uint32_t> next_;  // filling pieces_

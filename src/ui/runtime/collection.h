@@ -33,7 +33,9 @@ namespace grinzo::rt {
 template <class T>
 class KeyedCollection {
   struct Slot {
-    std::string key;
+    // The key as the index holds it: the index's entries stay where they
+    // are until erased, and a slot's key is needed only while it is live.
+    const std::string* key;
     std::shared_ptr<T> value;  // null once removed
   };
 
@@ -59,7 +61,7 @@ class KeyedCollection {
       live.reserve(slots.size() - removed);
       for (Slot& slot : slots)
         if (slot.value) {
-          index[slot.key] = live.size();
+          index.find(*slot.key)->second = live.size();
           live.push_back(std::move(slot));
         }
       slots = std::move(live);
@@ -142,8 +144,13 @@ class KeyedCollection {
           "This key is already associated with an element of this collection: \"" + key + "\"");
     if (s.index.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
       throw OverflowError("Overflow: the collection is full");
-    s.index.emplace(key, s.slots.size());
-    s.slots.push_back(Slot{std::move(key), std::move(value)});
+    const auto entry = s.index.emplace(std::move(key), s.slots.size()).first;
+    try {
+      s.slots.push_back(Slot{&entry->first, std::move(value)});
+    } catch (...) {
+      s.index.erase(entry);
+      throw;
+    }
   }
 
   // Raises RuntimeError KeyNotFound for a key that is not present.
@@ -151,7 +158,7 @@ class KeyedCollection {
     State& s = *state_;
     const auto found = find(key);
     s.slots[found->second].value.reset();
-    s.slots[found->second].key.clear();
+    s.slots[found->second].key = nullptr;
     s.index.erase(found);
     ++s.removed;
     s.compactIfWorthwhile();
@@ -174,7 +181,7 @@ class KeyedCollection {
     for (Slot& slot : s.slots) {
       if (slot.value) ++s.removed;
       slot.value.reset();
-      slot.key.clear();
+      slot.key = nullptr;
     }
     s.index.clear();
     if (s.enumerating == 0) {

@@ -62,13 +62,25 @@ void writeLine(const std::string& path, std::string_view line) {
 }
 
 void writeFile(const std::string& path, std::string_view bytes) {
+  writeFileWith(path, [&](std::ostream& out) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  });
+}
+
+void writeFileWith(const std::string& path, const std::function<void(std::ostream&)>& write) {
   if (path.empty()) writeFailed(path);
   const std::string temporary = temporaryName(path);
   std::error_code ec;
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) writeFailed(path);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    try {
+      write(out);
+    } catch (...) {
+      out.close();
+      fs::remove(temporary, ec);
+      throw;
+    }
     out.close();
     if (!out) {
       fs::remove(temporary, ec);

@@ -3,7 +3,9 @@
 // text files (the speed factor and the frame rate). Lines end with CR LF on
 // every platform, as the files are shared with the Windows build.
 
+#include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,10 @@ namespace grinzo::rt {
 // (PathNotFound when the folder does not exist, PermissionDenied for any
 // other failure to write) naming the path.
 void writeFile(const std::string& path, std::string_view bytes);
+
+// The same, with the bytes written by `write` to the stream of the temporary
+// file, piece by piece: a large file never needs to be whole in memory.
+void writeFileWith(const std::string& path, const std::function<void(std::ostream&)>& write);
 
 // Replaces the file at `path` with `line` followed by CR LF, as writeFile does.
 void writeLine(const std::string& path, std::string_view line);
