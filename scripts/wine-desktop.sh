@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts (source it): a private virtual X display
 # and fresh Wine prefixes under one work folder, all taken down on exit.
-#   desktop_start                 makes $work, starts Xvfb (1024x768), exports
+#   desktop_start                 makes $work, starts Xvfb (1024x768, or
+#                                 $GRINZO_SCREEN such as 1920x1080x24), exports
 #                                 DISPLAY; everything is stopped and removed
 #                                 when the script exits
 #   prefix_make DIR [win32]       a fresh Wine prefix in DIR (win32: a 32-bit
@@ -33,7 +34,7 @@ desktop_start() {
   # The X server picks a free display number and writes it to descriptor 3.
   # -noreset: a root-window picture set by a client that has gone stays,
   # however many clients are connected at that moment.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "${GRINZO_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break

@@ -82,8 +82,9 @@ class NativeWindow {
   virtual void setPointer(const gdi::IconEntry* icon) = 0;
   // Shows the form's persistent image (its client area's content). Called by
   // the core after it changed the image; the backend may also show it on
-  // repaint at any time. `image` stays valid until the next call.
-  virtual void present(const gdi::Bitmap& image) = 0;
+  // repaint at any time. `image` stays valid until the next call. `changed`
+  // says what changed since the previous call: a backend may send only that.
+  virtual void present(const gdi::Bitmap& image, const gdi::ChangedArea& changed) = 0;
   // A control's property changed (caption, visibility, text...).
   virtual void controlChanged(const forms::Control& control, ControlProperty what) = 0;
   // The keyboard focus moved to `control` (nullptr: to the form itself).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <random>
@@ -312,6 +313,7 @@ TEST(RepeatedCopy, IsNotFooledByANewBitmapInTheMemoryOfAFreedOne) {
 // down), face-like sprites and others, sprites off the edges, a missing
 // picture, source corners inside and outside the pictures, a background
 // with and without top bytes, and a sprite drawn from the window itself.
+// After each frame the window's changed area must cover what changed.
 TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
   std::mt19937 rng(7);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -336,12 +338,20 @@ TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
   Bitmap under = noise(kW + 10, kH + 10, 99);
   for (Pixel& p : under.pixels) p |= 0x5A000000;  // top bytes for the clear pixels to clear
   const HDC background = surfaceWith(under), plainBackground = surfaceWith(noise(kW, kH, 98));
+  // The reference copies from backgrounds of its own: a copy from the
+  // window's background would start its change log again.
+  const HDC referenceBackground = surfaceWith(under),
+            referencePlain = surfaceWith(noise(kW, kH, 98));
   const HDC window = surfaceWith(Bitmap(kW, kH)), reference = surfaceWith(Bitmap(kW, kH));
 
   std::vector<MaskedSprite> sprites;
+  ChangedArea changed;
+  Bitmap shown;
   for (int frame = 0; frame < 40; ++frame) {
-    const int count = frame % 3 == 0 ? pick(1, 20) : pick(60, 600);
-    const bool odd = frame % 5 == 4, fromWindow = frame == 17, top = frame % 2 == 0;
+    const int count = frame % 6 < 2 ? pick(1, 6) : pick(60, 600);
+    // Two frames in a row share a background and its offset, so that the
+    // second repeats the first's copy.
+    const bool odd = frame % 5 == 4, fromWindow = frame == 17, top = frame / 2 % 2 == 0;
     sprites.clear();
     for (int i = 0; i < count; ++i) {
       MaskedSprite s{pick(-kSide, kW),
@@ -355,7 +365,7 @@ TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
       sprites.push_back(s);
     }
     const HDC bg = top ? background : plainBackground;
-    const int ox = top ? pick(0, 10) : 0, oy = top ? pick(0, 10) : 0;
+    const int ox = top ? frame / 2 % 10 : 0, oy = top ? frame / 4 % 10 : 0;
     if (frame % 4 == 3) {
       ASSERT_NE(BitBlt(window, 0, 0, kW, kH, bg, ox, oy, SRCCOPY), 0);
       DrawMaskedSprites(window, sprites.data(), sprites.size());
@@ -363,16 +373,38 @@ TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
       CopyAndDrawSprites(window, 0, 0, kW, kH, bg, ox, oy, sprites.data(), sprites.size());
     }
     SurfaceBitmap(reference);  // a full copy, then the transfers one by one
-    ASSERT_NE(BitBlt(reference, 0, 0, kW, kH, bg, ox, oy, SRCCOPY), 0);
+    ASSERT_NE(BitBlt(reference, 0, 0, kW, kH, top ? referenceBackground : referencePlain, ox, oy,
+                     SRCCOPY),
+              0);
     for (const MaskedSprite& s : sprites) {
       const HDC picture = s.picture == window ? reference : s.picture;
       BitBlt(reference, s.x, s.y, s.width, s.height, s.mask, s.xSrc, s.ySrc, SRCAND);
       BitBlt(reference, s.x, s.y, s.width, s.height, picture, s.xSrc, s.ySrc, SRCPAINT);
     }
     ASSERT_EQ(*SurfacePixels(window), *SurfacePixels(reference)) << "frame " << frame;
+
+    // What the window lists as changed covers every pixel that differs
+    // from the frame before: a screen sent only that shows this frame.
+    TakeChangedArea(window, changed);
+    if (frame > 0) {
+      EXPECT_TRUE(frame < 2 || !changed.all || sprites.size() > 100) << "frame " << frame;
+      for (int y = 0; y < kH && !changed.all; ++y) {
+        for (int x = 0; x < kW; ++x) {
+          if (shown.at(x, y) == SurfacePixels(window)->at(x, y)) continue;
+          const bool listed = std::any_of(changed.rects.begin(), changed.rects.end(), [&](auto r) {
+            return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+          });
+          ASSERT_TRUE(listed) << "frame " << frame << " pixel " << x << "," << y;
+        }
+      }
+    }
+    shown = *SurfacePixels(window);
   }
   for (HDC dc : pictures) DeleteDC(dc);
-  for (HDC dc : {maskDc, background, plainBackground, window, reference}) DeleteDC(dc);
+  for (HDC dc : {maskDc, background, plainBackground, referenceBackground, referencePlain, window,
+                 reference}) {
+    DeleteDC(dc);
+  }
 }
 
 }  // namespace

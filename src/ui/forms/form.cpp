@@ -210,15 +210,19 @@ void Form::syncImageSize() {
 
 gdi::COLORREF Form::point(int x, int y) const { return gdi::GetPixel(image_, x, y); }
 
-void Form::present() {
+void Form::present() { showImage(false); }
+
+void Form::showImage(bool whole) {
   if (!native_ || image_ <= 0) return;
-  if (const gdi::Bitmap* image = gdi::SurfacePixels(image_)) native_->present(*image);
+  gdi::TakeChangedArea(image_, changed_);
+  if (whole) changed_.all = true;
+  if (const gdi::Bitmap* image = gdi::SurfacePixels(image_)) native_->present(*image, changed_);
 }
 
 void Form::repaint() {
   if (!loaded_) return;
   if (layout_.autoRedraw) {
-    present();
+    showImage(true);
     return;
   }
   EventArgs paint{.kind = EventKind::Paint};

@@ -133,6 +133,8 @@ class Form {
   void createControls();
   void takeDown();
   void syncImageSize();
+  // Shows the image, all of it when `whole` (a repaint), else what changed.
+  void showImage(bool whole);
   double twipsPerPixelX() const;
   double twipsPerPixelY() const;
   Control* firstInTabOrder() const;
@@ -148,6 +150,7 @@ class Form {
   WindowState windowState_;
   gdi::HDC image_ = 0;
   gdi::HBITMAP imageBitmap_ = 0;
+  gdi::ChangedArea changed_;  // kept to save allocating each frame
   Control* focused_ = nullptr;
   bool loaded_ = false;
   bool unloading_ = false;

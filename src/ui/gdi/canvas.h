@@ -10,11 +10,8 @@
 
 namespace grinzo::gdi::detail {
 
-// A rectangle of a bitmap, inside it.
-struct Rect {
-  int x = 0, y = 0, width = 0, height = 0;
-  bool operator==(const Rect&) const = default;
-};
+// Rectangles here always lie inside their bitmap.
+using gdi::Rect;
 
 // The last SRCCOPY onto a bitmap from another one, clipped: destination
 // rectangle, source corner, and the epochs both logs had right after it.
@@ -35,6 +32,10 @@ struct Canvas {
   bool logging = false;
   std::vector<Rect> log;  // destination rectangles written in this epoch
   Mirror mirror;          // current when mirror.dstEpoch == epoch
+  // What changed since TakeChangedArea last asked (once it has asked).
+  bool showing = false;      // someone takes the changed area
+  bool changedAll = true;    // too much to list, or not listed
+  std::vector<Rect> damage;  // otherwise the rectangles written
 
   explicit Canvas(Bitmap b);
 };
@@ -61,6 +62,11 @@ void restartLog(Canvas& c, bool keepLogging);
 // Enough for a 4K frame's faces up to the point where a full copy is cheaper
 // anyway; 16 bytes each.
 inline constexpr std::size_t kLogLimit = 4096;
+
+// Records that `r` (already clipped) changed, for TakeChangedArea.
+void damaged(Canvas& c, const Rect& r);
+// Records that the whole bitmap may have changed.
+void damagedAll(Canvas& c);
 
 // Records that `r` (already clipped) was written. Consecutive writes of one
 // rectangle take one entry. Past the limit, or without memory, the log gives

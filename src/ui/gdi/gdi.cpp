@@ -50,7 +50,6 @@ using detail::consistent;
 using detail::kLogLimit;
 using detail::Mirror;
 using detail::noteWrite;
-using detail::Rect;
 using detail::restartLog;
 using detail::surfaceCanvas;
 
@@ -126,8 +125,29 @@ void restartLog(Canvas& c, bool keepLogging) {
 // Records that BitBlt wrote `r` (already clipped). A sprite's AND and OR hit
 // the same rectangle and take one entry. Past the limit, or without memory,
 // the log gives up and the next mirror copy is a full one.
+void damaged(Canvas& c, const Rect& r) {
+  // Enough for a frame of a few hundred sprites; more are sent whole.
+  constexpr std::size_t kDamageLimit = 512;
+  if (!c.showing || c.changedAll || (!c.damage.empty() && c.damage.back() == r)) return;
+  if (c.damage.size() >= kDamageLimit) {
+    damagedAll(c);
+    return;
+  }
+  try {
+    c.damage.push_back(r);
+  } catch (const std::bad_alloc&) {
+    damagedAll(c);
+  }
+}
+
+void damagedAll(Canvas& c) {
+  c.changedAll = true;
+  c.damage.clear();
+}
+
 void noteWrite(Canvas& c, const Rect& r) {
   changed(c);
+  damaged(c, r);
   if (!c.logging || (!c.log.empty() && c.log.back() == r)) return;
   if (c.log.size() >= kLogLimit) {
     restartLog(c, false);
@@ -360,6 +380,7 @@ bool copyChanges(Canvas& dst, const Canvas& src, const Rect& to, int xSrc, int y
   const Bitmap& sb = src.pixels;
   forEachChange([&](const Rect& r) {
     if (r.width == 0) return;
+    detail::damaged(dst, r);
     Pixel* d = db.pixels.data() + static_cast<std::ptrdiff_t>(r.y) * db.width + r.x;
     const Pixel* s =
         sb.pixels.data() + static_cast<std::ptrdiff_t>(r.y - shiftY) * sb.width + (r.x - shiftX);
@@ -377,6 +398,7 @@ void mirrorCopy(Canvas& dst, Canvas& src, const Rect& to, int xSrc, int ySrc) {
   } else {
     const Bitmap& sb = src.pixels;
     Bitmap& db = dst.pixels;
+    detail::damaged(dst, to);
     copyBlock(db.pixels.data() + static_cast<std::ptrdiff_t>(to.y) * db.width + to.x, db.width,
               sb.pixels.data() + static_cast<std::ptrdiff_t>(ySrc) * sb.width + xSrc, sb.width,
               to.width, to.height);
@@ -568,6 +590,7 @@ Bitmap* SurfaceBitmap(HDC surface) {
   if (!c) return nullptr;
   restartLog(*c, false);  // the writes to come are invisible here
   changed(*c);
+  detail::damagedAll(*c);
   return &c->pixels;
 }
 
@@ -588,5 +611,16 @@ bool IsBitmap(HBITMAP handle) { return table().find(handle, Kind::BitmapObject) 
 int LiveObjectCount() { return table().liveCount; }
 
 CopyCounts CopyCountsSoFar() { return table().copies; }
+
+void TakeChangedArea(HDC surface, ChangedArea& out) {
+  out.rects.clear();
+  Canvas* c = surfaceCanvas(surface);
+  out.all = !c || !c->showing || c->changedAll;
+  if (!c) return;
+  if (!out.all) std::swap(out.rects, c->damage);
+  c->showing = true;
+  c->changedAll = false;
+  c->damage.clear();
+}
 
 }  // namespace grinzo::gdi

@@ -161,6 +161,24 @@ struct Size {
 };
 Size SurfaceSize(HDC surface);
 
+// A rectangle of pixels.
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// What changed in the bitmap selected into a surface since the previous call
+// for that bitmap: `all` of it, or the rectangles in `rects` (which may
+// overlap). The first call for a bitmap gives `all`, and so does a change
+// the bitmap could not follow (a write through SurfaceBitmap, more changes
+// than it keeps). For windows that show their image by sending only what
+// changed.
+struct ChangedArea {
+  bool all = true;
+  std::vector<Rect> rects;
+};
+void TakeChangedArea(HDC surface, ChangedArea& out);
+
 // Whether a handle names a live surface / a live bitmap object.
 bool IsSurface(HDC handle);
 bool IsBitmap(HBITMAP handle);

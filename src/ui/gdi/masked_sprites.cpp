@@ -250,6 +250,7 @@ void noteSprites(Canvas& dc, const std::vector<batch::Op>& ops) {
   if (ops.size() > detail::kLogLimit) {
     detail::changed(dc);
     detail::restartLog(dc, false);
+    detail::damagedAll(dc);
     return;
   }
   for (const batch::Op& op : ops)
@@ -315,6 +316,7 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
     // The window now holds that copy, as after a full one.
     detail::countFullCopy();
     detail::changed(*dc);
+    detail::damaged(*dc, to);
     detail::setMirror(*dc, *bc, to, static_cast<int>(sx), static_cast<int>(sy));
   }
   noteSprites(*dc, work.ops);

@@ -53,7 +53,7 @@ bool HeadlessWindow::embedInto(ui::WindowHandle host, gdi::Size size) {
   return true;
 }
 
-void HeadlessWindow::present(const gdi::Bitmap&) { ++presents_; }
+void HeadlessWindow::present(const gdi::Bitmap&, const gdi::ChangedArea&) { ++presents_; }
 
 void HeadlessWindow::controlChanged(const forms::Control& control, ui::ControlProperty what) {
   if (what == ui::ControlProperty::Timer) platform_->timerChanged(control);

@@ -243,7 +243,7 @@ class HeadlessWindow final : public ui::NativeWindow {
   void setTopmost(bool topmost) override { topmost_ = topmost; }
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
   void setPointer(const gdi::IconEntry* icon) override { hasPointer_ = icon != nullptr; }
-  void present(const gdi::Bitmap& image) override;
+  void present(const gdi::Bitmap& image, const gdi::ChangedArea& changed) override;
   void controlChanged(const forms::Control& control, ui::ControlProperty what) override;
   void focusChanged(const forms::Control* control) override { focus_ = control; }
 

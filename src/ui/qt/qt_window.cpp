@@ -438,7 +438,7 @@ void QtWindow::setPointer(const gdi::IconEntry* icon) {
   widget_->setCursor(QCursor(QPixmap::fromImage(image), hot.x, hot.y));
 }
 
-void QtWindow::present(const gdi::Bitmap& image) {
+void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea&) {
   image_ = &image;
   if (foreign_) {
     foreign_->draw(image);

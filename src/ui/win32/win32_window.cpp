@@ -51,6 +51,20 @@ void drawImage(HDC dc, const gdi::Bitmap& image) {
                     DIB_RGB_COLORS);
 }
 
+// Only the rectangle r of the image, to the same place.
+void drawImagePart(HDC dc, const gdi::Bitmap& image, const gdi::Rect& r) {
+  if (image.width <= 0 || image.height <= 0 || r.width <= 0 || r.height <= 0) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = image.width;
+  info.bmiHeader.biHeight = -image.height;  // top-down: source rows count from the top
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  StretchDIBits(dc, r.x, r.y, r.width, r.height, r.x, r.y, r.width, r.height, image.pixels.data(),
+                &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
 }  // namespace
 
 HICON makeIcon(const gdi::Bitmap& pixels, const std::vector<bool>& transparent, bool cursor,
@@ -349,11 +363,17 @@ void Win32Window::setPointer(const gdi::IconEntry* icon) {
   }
 }
 
-void Win32Window::present(const gdi::Bitmap& image) {
+void Win32Window::present(const gdi::Bitmap& image, const gdi::ChangedArea& changed) {
   image_ = &image;
   if (!IsWindowVisible(hwnd_)) return;
+  // Past this many rectangles one transfer of everything is cheaper.
+  constexpr std::size_t kMostRectangles = 64;
   if (HDC dc = GetDC(hwnd_)) {
-    drawImage(dc, image);
+    if (changed.all || changed.rects.size() > kMostRectangles) {
+      drawImage(dc, image);
+    } else {
+      for (const gdi::Rect& r : changed.rects) drawImagePart(dc, image, r);
+    }
     ReleaseDC(hwnd_, dc);
   }
 }

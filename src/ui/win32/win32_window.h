@@ -51,7 +51,7 @@ class Win32Window final : public ui::NativeWindow {
   void setTopmost(bool topmost) override;
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
   void setPointer(const gdi::IconEntry* icon) override;
-  void present(const gdi::Bitmap& image) override;
+  void present(const gdi::Bitmap& image, const gdi::ChangedArea& changed) override;
   void controlChanged(const forms::Control& control, ui::ControlProperty what) override;
   void focusChanged(const forms::Control* control) override;
 
