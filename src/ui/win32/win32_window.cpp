@@ -51,18 +51,25 @@ void drawImage(HDC dc, const gdi::Bitmap& image) {
                     DIB_RGB_COLORS);
 }
 
-// Only the rectangle r of the image, to the same place.
+// Only the rectangle r of the image, to the same place. The rows handed
+// over are the rectangle's own, a top-down picture of r.height rows, so that
+// no source row has to be counted from either end.
 void drawImagePart(HDC dc, const gdi::Bitmap& image, const gdi::Rect& r) {
-  if (image.width <= 0 || image.height <= 0 || r.width <= 0 || r.height <= 0) return;
+  if (image.width <= 0 || r.width <= 0 || r.height <= 0 || r.y < 0 ||
+      r.y + r.height > image.height) {
+    return;
+  }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;  // top-down: source rows count from the top
+  info.bmiHeader.biHeight = -r.height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  StretchDIBits(dc, r.x, r.y, r.width, r.height, r.x, r.y, r.width, r.height, image.pixels.data(),
-                &info, DIB_RGB_COLORS, SRCCOPY);
+  SetDIBitsToDevice(dc, r.x, r.y, static_cast<DWORD>(r.width), static_cast<DWORD>(r.height), r.x, 0,
+                    0, static_cast<UINT>(r.height),
+                    image.pixels.data() + static_cast<std::size_t>(r.y) * image.width, &info,
+                    DIB_RGB_COLORS);
 }
 
 }  // namespace
