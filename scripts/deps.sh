@@ -5,7 +5,8 @@
 #   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (its 32-bit
 #                           loader only where 32-bit programs run), Xvfb, the
 #                           XScreenSaver daemon, tools the tests use
-#   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark)
+#   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark),
+#                           gnuplot, time and bc for the scripts in bench/
 #   scripts/deps.sh fuzz    build + clang with its libFuzzer and sanitizer run-times
 #   scripts/deps.sh package build + what the packages are made with (NSIS and
 #                           MinGW-w64 for the Windows installer, dpkg-dev and
@@ -17,7 +18,7 @@ build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6
        libx11-dev fonts-liberation)
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps)
-bench=(libsdl2-dev libbenchmark-dev)
+bench=(libsdl2-dev libbenchmark-dev gnuplot-nox time bc)
 fuzz=(clang libclang-rt-dev)
 package=(g++-mingw-w64-x86-64-posix nsis dpkg-dev file lintian)
 

@@ -14,7 +14,8 @@ constexpr Pixel kTopByte = 0xFF000000u;
 // Window pixels per band of rows: the band's part of the frame stays in the
 // cache while every sprite over it is drawn.
 constexpr std::size_t kBandPixels = std::size_t{1} << 18;
-constexpr int kTile = 8;
+constexpr int kTileShift = 3;
+constexpr int kTile = 1 << kTileShift;
 // Sprite area per window pixel from which tiles are kept.
 constexpr std::int64_t kTileDepth = 8;
 
@@ -282,8 +283,9 @@ void TopDown::drawBand(Bitmap& dst, int band, int top, int bottom) {
     const Shape& shape = *op.shape;
     const int y = op.y;
     const int r0 = std::max(y, top) - y, r1 = std::min(y + op.height, bottom) - y;
-    const int tileLeft = op.x / kTile, tileRight = (op.x + op.width - 1) / kTile;
-    const int tileTop = (op.y + r0 - top) / kTile, tileBottom = (op.y + r1 - 1 - top) / kTile;
+    // Coordinates inside a bitmap are not negative: shifts, not divisions.
+    const int tileLeft = op.x >> kTileShift, tileRight = (op.x + op.width - 1) >> kTileShift;
+    const int tileTop = (y + r0 - top) >> kTileShift, tileBottom = (y + r1 - 1 - top) >> kTileShift;
     if (useTiles_ && allTilesHidden(tileTop, tileBottom, tileLeft, tileRight)) continue;
 
     const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(op.y + r0 - top) * rowBytes_;
