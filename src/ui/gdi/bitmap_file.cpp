@@ -219,16 +219,15 @@ void encodeBitmap(const Bitmap& bitmap,
   put32(out, 0);  // colours important
   put(out);
 
-  const std::size_t padding = static_cast<std::size_t>(stride) - 3 * bitmap.width;
+  out.assign(static_cast<std::size_t>(stride), 0);  // the padding stays 0
   for (int y = bitmap.height - 1; y >= 0; --y) {
-    out.clear();
     const Pixel* row = bitmap.pixels.data() + static_cast<std::size_t>(y) * bitmap.width;
-    for (int x = 0; x < bitmap.width; ++x) {
-      out.push_back(static_cast<std::uint8_t>(blue(row[x])));
-      out.push_back(static_cast<std::uint8_t>(green(row[x])));
-      out.push_back(static_cast<std::uint8_t>(red(row[x])));
+    std::uint8_t* bytes = out.data();
+    for (int x = 0; x < bitmap.width; ++x, bytes += 3) {
+      bytes[0] = static_cast<std::uint8_t>(blue(row[x]));
+      bytes[1] = static_cast<std::uint8_t>(green(row[x]));
+      bytes[2] = static_cast<std::uint8_t>(red(row[x]));
     }
-    out.insert(out.end(), padding, 0);
     put(out);
   }
 }

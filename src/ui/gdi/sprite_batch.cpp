@@ -147,6 +147,7 @@ inline int lowestBit(std::uint64_t v) {
 }  // namespace
 
 void classify(const Op& op, Shape& shape) {
+  shape.pictureStride = op.pictureStride;
   shape.width = op.width;
   shape.height = op.height;
   shape.simple = true;
@@ -230,7 +231,6 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
     for (int b = op.y / bandRows; b <= (op.y + op.height - 1) / bandRows; ++b) {
       pieces_[next_[b]++] = Piece{op.shape,
                                   op.picture,
-                                  static_cast<std::int32_t>(op.pictureStride),
                                   static_cast<std::int16_t>(op.x),
                                   static_cast<std::int16_t>(op.y),
                                   static_cast<std::uint8_t>(op.width),
@@ -294,8 +294,8 @@ void TopDown::drawBand(Bitmap& dst, int band, int top, int bottom) {
     Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(op.y + r0) * dst.width + op.x;
     // An op without a picture draws black.
     static const Pixel kBlack[kMaxShapeWidth] = {};
-    const Pixel* p = op.picture ? op.picture + r0 * op.pictureStride : kBlack;
-    const std::ptrdiff_t pStep = op.picture ? op.pictureStride : 0;
+    const Pixel* p = op.picture ? op.picture + r0 * shape.pictureStride : kBlack;
+    const std::ptrdiff_t pStep = op.picture ? shape.pictureStride : 0;
     // Locals: the bits are written through byte pointers, which may alias
     // any member, so members would be read again after every write.
     const int x = op.x;

@@ -32,7 +32,8 @@ inline constexpr int kMaxShapeHeight = 64;
 struct Shape {
   int width = 0;
   int height = 0;
-  bool simple = false;  // every pixel opaque, clear or inert
+  bool simple = false;             // every pixel opaque, clear or inert
+  std::int32_t pictureStride = 0;  // the width of the picture it was read from
   std::uint64_t opaque[kMaxShapeHeight] = {};
   std::uint64_t clear[kMaxShapeHeight] = {};
   // Where a row's opaque pixels are one run: its first column and length
@@ -97,9 +98,8 @@ class TopDown {
   // What drawing a simple op needs, copied band by band in the ops' order,
   // so that a band reads its ops one after another.
   struct Piece {
-    const Shape* shape;
+    const Shape* shape;  // with the picture's stride
     const Pixel* picture;
-    std::int32_t pictureStride;
     std::int16_t x, y;                           // inside a bitmap: at most 32767
     std::uint8_t width, height, shapeX, shapeY;  // inside a shape
   };

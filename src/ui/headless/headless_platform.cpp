@@ -284,22 +284,30 @@ bool HeadlessPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Siz
 }
 
 gdi::Bitmap HeadlessPlatform::testPattern(int width, int height) {
+  // A soft blue-to-teal gradient, a 64-pixel grid and a few coloured tiles,
+  // so that shifts, clipping and scaling errors show at a glance. The grid
+  // and the tiles never meet. What depends on the column alone is worked
+  // out once: this picture is made at every start.
   gdi::Bitmap b(width, height);
+  std::vector<int> red(static_cast<std::size_t>(width)), blue(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    red[x] = 40 + (x * 60) / std::max(1, width);
+    blue[x] = 140 + (x * 80) / std::max(1, width);
+  }
   for (int y = 0; y < height; ++y) {
+    const int green = 70 + (y * 90) / std::max(1, height);
+    const bool gridRow = y % 64 == 0;
+    const bool tileRow = (y % 128) > 16 && (y % 128) < 48;
+    gdi::Pixel* row = b.pixels.data() + static_cast<std::size_t>(y) * width;
     for (int x = 0; x < width; ++x) {
-      // A soft blue-to-teal gradient, a 64-pixel grid and a few coloured tiles,
-      // so that shifts, clipping and scaling errors show at a glance.
-      int r = 40 + (x * 60) / std::max(1, width);
-      int g = 70 + (y * 90) / std::max(1, height);
-      int bl = 140 + (x * 80) / std::max(1, width);
-      if (x % 64 == 0 || y % 64 == 0) r = g = bl = 220;
-      const int tile = ((x / 128) + (y / 128) * 7) % 11;
-      if ((x % 128) > 16 && (x % 128) < 48 && (y % 128) > 16 && (y % 128) < 48) {
-        r = (tile * 53) % 256;
-        g = (tile * 97) % 256;
-        bl = (tile * 151) % 256;
+      if (gridRow || x % 64 == 0) {
+        row[x] = gdi::rgb(220, 220, 220);
+      } else if (tileRow && (x % 128) > 16 && (x % 128) < 48) {
+        const int tile = ((x / 128) + (y / 128) * 7) % 11;
+        row[x] = gdi::rgb((tile * 53) % 256, (tile * 97) % 256, (tile * 151) % 256);
+      } else {
+        row[x] = gdi::rgb(red[x], green, blue[x]);
       }
-      b.at(x, y) = gdi::rgb(r, g, bl);
     }
   }
   return b;
