@@ -1,6 +1,7 @@
 #include "game/demo_player.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -49,40 +50,53 @@ void DemoPlayer::pressKey(frmGrinzo& game, char key) {
   game.dispatch(args);
 }
 
-// The faces' motion, from where they were at the previous step.
+// The faces' places and motion, from where they were at the previous step.
+// Both lists are in the order of the faces' numbers, so one walk matches
+// them up.
 void DemoPlayer::remember(const frmGrinzo& game, double now) {
-  std::map<std::string, Point> seen;
+  std::swap(seen_, before_);
+  seen_.clear();
   const double elapsed = now - seenAt_;
-  for (const auto& face : *game.faces()) {
-    const Point centre{face->X + face->Width / 2.0, face->Y + face->Height / 2.0};
-    if (const auto before = seen_.find(face->GirnzoCode); before != seen_.end() && elapsed > 0) {
-      velocities_[face->GirnzoCode] = {(centre.x - before->second.x) / elapsed,
-                                       (centre.y - before->second.y) / elapsed};
+  std::size_t j = 0;
+  bool ordered = true;
+  game.faces()->forEach([&](const sprites::CGrinzo& face) {
+    std::uint64_t id = 0;
+    const std::string& key = face.GirnzoCode;
+    std::from_chars(key.data(), key.data() + key.size(), id);
+    Target t{id, {face.X + face.Width / 2.0, face.Y + face.Height / 2.0}, {}};
+    while (j < before_.size() && before_[j].id < id) ++j;
+    if (j < before_.size() && before_[j].id == id) {
+      t.velocity = elapsed > 0 ? Point{(t.centre.x - before_[j].centre.x) / elapsed,
+                                       (t.centre.y - before_[j].centre.y) / elapsed}
+                               : before_[j].velocity;
     }
-    seen.emplace(face->GirnzoCode, centre);
+    ordered = ordered && (seen_.empty() || seen_.back().id < id);
+    seen_.push_back(t);
+  });
+  if (!ordered) {
+    std::sort(seen_.begin(), seen_.end(),
+              [](const Target& a, const Target& b) { return a.id < b.id; });
   }
-  std::erase_if(velocities_, [&](const auto& entry) { return !seen.contains(entry.first); });
-  seen_ = std::move(seen);
   seenAt_ = now;
 }
 
-std::optional<DemoPlayer::Target> DemoPlayer::findFace(const std::string& key) const {
-  const auto found = seen_.find(key);
-  if (found == seen_.end()) return std::nullopt;
-  Target t{key, found->second, {}};
-  if (const auto v = velocities_.find(key); v != velocities_.end()) t.velocity = v->second;
-  return t;
+std::optional<DemoPlayer::Target> DemoPlayer::findFace(std::uint64_t id) const {
+  const auto found =
+      std::lower_bound(seen_.begin(), seen_.end(), id,
+                       [](const Target& t, std::uint64_t wanted) { return t.id < wanted; });
+  if (found == seen_.end() || found->id != id) return std::nullopt;
+  return *found;
 }
 
 // A face near the pointer, not always the nearest.
 std::optional<DemoPlayer::Target> DemoPlayer::chooseTarget() {
   std::optional<Target> best;
   double bestScore = 0;
-  for (const auto& [key, centre] : seen_) {
+  for (const Target& face : seen_) {
     const double score =
-        distance(centre.x, centre.y, pointer_.x, pointer_.y) * (0.7 + 0.6 * uniform());
+        distance(face.centre.x, face.centre.y, pointer_.x, pointer_.y) * (0.7 + 0.6 * uniform());
     if (!best || score < bestScore) {
-      best = findFace(key);
+      best = face;
       bestScore = score;
     }
   }
@@ -91,9 +105,9 @@ std::optional<DemoPlayer::Target> DemoPlayer::chooseTarget() {
 
 int DemoPlayer::neighbours(const Target& target, double radius) const {
   int count = 0;
-  for (const auto& [key, centre] : seen_) {
-    if (key != target.key &&
-        distance(centre.x, centre.y, target.centre.x, target.centre.y) < radius) {
+  for (const Target& face : seen_) {
+    if (face.id != target.id &&
+        distance(face.centre.x, face.centre.y, target.centre.x, target.centre.y) < radius) {
       ++count;
     }
   }
@@ -139,7 +153,7 @@ void DemoPlayer::play(frmGrinzo& game, double now) {
       if (now < pauseUntil_) return;
       const std::optional<Target> target = chooseTarget();
       if (!target) return;
-      targetKey_ = target->key;
+      targetId_ = target->id;
       missing_ = uniform() < kMissRate;
       if (missing_) {
         // Beside the face, far enough that the shot cannot touch it.
@@ -154,7 +168,7 @@ void DemoPlayer::play(frmGrinzo& game, double now) {
     }
 
     case Phase::Aiming: {
-      const std::optional<Target> target = findFace(targetKey_);
+      const std::optional<Target> target = findFace(targetId_);
       if (!target) {  // shot by someone else, or gone with a new level
         phase_ = Phase::Pausing;
         pauseUntil_ = now + 0.1;
@@ -200,11 +214,11 @@ void DemoPlayer::play(frmGrinzo& game, double now) {
         return;
       }
       // Through the crowd, face after face, with the button held.
-      std::optional<Target> target = findFace(targetKey_);
+      std::optional<Target> target = findFace(targetId_);
       if (!target) {
         target = chooseTarget();
         if (!target) return;
-        targetKey_ = target->key;
+        targetId_ = target->id;
       }
       const Point aim{target->centre.x + target->velocity.x * 0.05,
                       target->centre.y + target->velocity.y * 0.05};

@@ -16,9 +16,8 @@
 // deterministic for a given seed and the game's clock.
 
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <string>
+#include <vector>
 
 namespace grinzo::game {
 
@@ -45,15 +44,17 @@ class DemoPlayer {
     double x = 0;
     double y = 0;
   };
+  // A face by its key's number ("17" is 17): keys are handed out rising, so
+  // the face collection's order is their order.
   struct Target {
-    std::string key;
+    std::uint64_t id = 0;
     Point centre;
     Point velocity;  // pixels a second
   };
   enum class Phase { Pausing, Aiming, Dragging };
 
   double uniform();  // [0, 1)
-  std::optional<Target> findFace(const std::string& key) const;
+  std::optional<Target> findFace(std::uint64_t id) const;
   std::optional<Target> chooseTarget();
   // Other faces within `radius` of the target's centre.
   int neighbours(const Target& target, double radius) const;
@@ -74,13 +75,14 @@ class DemoPlayer {
   double lastShot_ = -1e9;  // the last press of the left button
   Point pointer_;           // where the pointer is
   bool pointerKnown_ = false;
-  std::string targetKey_;  // the face aimed at
-  Point missOffset_;       // beside the face, for an intended miss
+  std::uint64_t targetId_ = 0;  // the face aimed at
+  Point missOffset_;            // beside the face, for an intended miss
   bool missing_ = false;
-  // The faces' centres at the previous step, to tell their motion.
-  std::map<std::string, Point> seen_;
+  // Every face's centre and motion at this step and the one before, in the
+  // collection's order; kept from step to step, so that a step with
+  // thousands of faces allocates nothing.
+  std::vector<Target> seen_, before_;
   double seenAt_ = 0;
-  std::map<std::string, Point> velocities_;
   Tally tally_;
 };
 
