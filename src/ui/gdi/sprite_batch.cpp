@@ -123,8 +123,8 @@ Pixel copyAndLook(Pixel* d, const Pixel* s, int n) {
   return found;
 }
 
-// A hint that a row is about to be read and written.
-inline void prefetchRow(const Pixel* p, int n) {
+// A hint that a row is about to be written (and perhaps read).
+inline void prefetchForWriting(const Pixel* p, int n) {
 #if defined(__GNUC__) || defined(__clang__)
   for (int i = 0; i < n; i += 16) __builtin_prefetch(p + i, 1);
   __builtin_prefetch(p + n - 1, 1);
@@ -188,7 +188,7 @@ void drawInOrder(Bitmap& dst, const std::vector<Op>& ops) {
       const Op& next = ops[k + kAhead];
       const Pixel* row =
           dst.pixels.data() + static_cast<std::ptrdiff_t>(next.y) * dst.width + next.x;
-      for (int r = 0; r < next.height; ++r, row += dst.width) prefetchRow(row, next.width);
+      for (int r = 0; r < next.height; ++r, row += dst.width) prefetchForWriting(row, next.width);
     }
     const Op& op = ops[k];
     Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(op.y) * dst.width + op.x;
@@ -247,10 +247,30 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
     // The background first, which also brings the band into the cache for
     // the sprites. Where no pixel under the sprites has a top byte, clear
     // pixels change nothing and are not even tracked.
-    trackClear_ = prepareBand(dst, under, top, bottom) != 0;
+    // A deep crowd hides nearly all of the background: only what still shows
+    // is copied, after the faces, into rows asked for beforehand. Otherwise
+    // the background comes first, which also brings the band into the cache
+    // for the faces; where none of its pixels has a top byte, clear pixels
+    // change nothing and are not even tracked.
+    const bool fillAfter = useTiles_ && under;
+    if (fillAfter) {
+      for (int y = top; y < bottom; ++y) {
+        prefetchForWriting(dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width,
+                           dst.width);
+      }
+      trackClear_ = true;
+    } else {
+      trackClear_ = prepareBand(dst, under, top, bottom) != 0;
+    }
     drawBand(dst, b, top, bottom);
     for (int y = top; y < bottom; ++y) {
-      finishRow(dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width, dst.width, y - top);
+      Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
+      if (fillAfter && y >= under->y && y < under->y + under->height) {
+        const Pixel* s = under->pixels + (y - under->y) * under->stride - under->x;
+        finishRow(d, s, under->x, under->x + under->width, dst.width, y - top);
+      } else {
+        finishRow(d, nullptr, 0, 0, dst.width, y - top);
+      }
     }
   }
 }
@@ -364,33 +384,39 @@ void TopDown::updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRig
   }
 }
 
-// Clears the top byte where a clear pixel was drawn, and forgets the row's
-// bits for the next band. Over an opaque pixel of another sprite, clearing
-// changes nothing: opaque pixels have no top byte.
-void TopDown::finishRow(Pixel* d, int width, int bandRow) {
+// Finishes a row of the band and forgets its bits: where no sprite is
+// opaque, the background (s[x] for columns from .. to, if any), its top
+// byte cleared where a clear pixel lies over it. Opaque pixels have no top
+// byte to clear.
+void TopDown::finishRow(Pixel* d, const Pixel* s, int from, int to, int width, int bandRow) {
   std::uint8_t* hiddenRow = hidden_.data() + static_cast<std::ptrdiff_t>(bandRow) * rowBytes_;
   std::uint8_t* clearRow = clear_.data() + static_cast<std::ptrdiff_t>(bandRow) * rowBytes_;
-  if (trackClear_) {
-    for (int w = 0; w * 64 < width; ++w) {
-      // Opaque pixels have no top byte to clear.
-      std::uint64_t left = load64(clearRow + w * 8) & ~load64(hiddenRow + w * 8);
-      if (width - w * 64 < 64) left &= (std::uint64_t{1} << (width - w * 64)) - 1;
-      Pixel* at = d + w * 64;
-#if defined(__GNUC__) || defined(__clang__)
-      const int whole = std::min(64, width - w * 64) & ~3;
-      for (int i = 0; i < whole && left != 0; i += 4) {
-        if (const unsigned lanes = static_cast<unsigned>(left >> i) & 15; lanes != 0) {
-          const Pixels4 top = {kTopByte, kTopByte, kTopByte, kTopByte};
-          store4(at + i, load4(at + i) & ~(kLanes[lanes] & top));
-        }
+  for (int base = 0; base < width; base += 64) {
+    const int n = std::min(64, width - base);
+    const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+    const std::uint64_t open = ~load64(hiddenRow + base / 8) & inRow;
+    if (open == 0 || (!s && !trackClear_)) continue;
+    Pixel* at = d + base;
+    if (s && from < base + n && to > base) {
+      const int lo = std::max(from, base) - base, hi = std::min(to, base + n) - base;
+      std::uint64_t copy = open & (hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) &
+                           ~((std::uint64_t{1} << lo) - 1);
+      const Pixel* under = s + base;
+      while (copy != 0) {  // run after run of the background
+        const int i = lowestBit(copy);
+        const std::uint64_t rest = copy >> i;
+        const int length = ~rest == 0 ? 64 - i : lowestBit(~rest);
+        copyRun(at + i, under + i, length);
+        copy = i + length >= 64 ? 0 : copy & (~std::uint64_t{0} << (i + length));
       }
-      left = whole == 64 ? 0 : left >> whole << whole;
-#endif
-      for (; left != 0; left &= left - 1) at[lowestBit(left)] &= kColour;
     }
-    std::fill_n(clearRow, rowBytes_, 0);
+    if (!trackClear_) continue;
+    for (std::uint64_t left = load64(clearRow + base / 8) & open; left != 0; left &= left - 1) {
+      at[lowestBit(left)] &= kColour;
+    }
   }
   std::fill_n(hiddenRow, rowBytes_, 0);
+  if (trackClear_) std::fill_n(clearRow, rowBytes_, 0);
   if (useTiles_ && bandRow % kTile == 0) {
     std::fill_n(tiles_.data() + static_cast<std::ptrdiff_t>(bandRow / kTile) * tileRowBytes_,
                 tileRowBytes_, 0);

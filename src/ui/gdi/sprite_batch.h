@@ -78,9 +78,9 @@ class TopDown {
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
 
  private:
-  Pixel prepareBand(Bitmap& dst, const Under* under, int top, int bottom);
   void drawBand(Bitmap& dst, int band, int top, int bottom);
-  void finishRow(Pixel* d, int width, int bandRow);
+  Pixel prepareBand(Bitmap& dst, const Under* under, int top, int bottom);
+  void finishRow(Pixel* d, const Pixel* s, int from, int to, int width, int bandRow);
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
 
