@@ -28,15 +28,6 @@ inline Pixels4 load4(const Pixel* p) {
 }
 inline void store4(Pixel* p, Pixels4 v) { std::memcpy(p, &v, sizeof v); }
 
-// Lane masks for the 16 patterns of four bits: lane i is all ones when bit i is set.
-constexpr Pixels4 laneMask(unsigned bits) {
-  return Pixels4{bits & 1 ? kAllOnes : 0, bits & 2 ? kAllOnes : 0, bits & 4 ? kAllOnes : 0,
-                 bits & 8 ? kAllOnes : 0};
-}
-constexpr Pixels4 kLanes[16] = {laneMask(0),  laneMask(1),  laneMask(2),  laneMask(3),
-                                laneMask(4),  laneMask(5),  laneMask(6),  laneMask(7),
-                                laneMask(8),  laneMask(9),  laneMask(10), laneMask(11),
-                                laneMask(12), laneMask(13), laneMask(14), laneMask(15)};
 #endif
 
 // d = (d & m) | p over one row; a missing mask is all ones, a missing picture 0.
