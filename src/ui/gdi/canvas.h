@@ -47,10 +47,16 @@ Canvas* surfaceCanvas(HDC surface);
 // longer matches its pixels is treated as empty rather than read past its end.
 bool consistent(const Bitmap& b);
 
-// Narrows [pos, pos + len) on both bitmaps to the part inside both. Works in
-// 64 bits so that no combination of int arguments can overflow.
-bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int64_t dstLimit,
-              std::int64_t srcLimit);
+// A block transfer of width x height pixels from (xSrc, ySrc) of `src` to
+// (x, y) of `dst`, clipped to the part inside both bitmaps: the destination
+// rectangle `to` and the source corner (xFrom, yFrom). False when nothing is
+// left. Any int arguments are safe.
+struct Clipped {
+  Rect to;
+  int xFrom = 0, yFrom = 0;
+};
+bool clipBlock(const Bitmap& dst, const Bitmap& src, int x, int y, int width, int height, int xSrc,
+               int ySrc, Clipped& out);
 
 // The pixels changed (a new version).
 void changed(Canvas& c);

@@ -45,7 +45,6 @@ namespace grinzo::gdi {
 
 using detail::Canvas;
 using detail::changed;
-using detail::clipAxis;
 using detail::consistent;
 using detail::kLogLimit;
 using detail::Mirror;
@@ -173,6 +172,8 @@ Canvas* surfaceCanvas(HDC surface) {
   return s ? s->bitmap.get() : nullptr;
 }
 
+namespace {
+
 // Narrows [pos, pos + len) on both bitmaps to the part inside both. Works in
 // 64 bits so that no combination of int arguments can overflow.
 bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int64_t dstLimit,
@@ -183,6 +184,21 @@ bool clipAxis(std::int64_t& dst, std::int64_t& src, std::int64_t& len, std::int6
   len -= skip;
   len = std::min({len, dstLimit - dst, srcLimit - src});
   return len > 0;
+}
+
+}  // namespace
+
+bool clipBlock(const Bitmap& dst, const Bitmap& src, int x, int y, int width, int height, int xSrc,
+               int ySrc, Clipped& out) {
+  std::int64_t dx = x, sx = xSrc, w = width;
+  std::int64_t dy = y, sy = ySrc, h = height;
+  if (!clipAxis(dx, sx, w, dst.width, src.width) || !clipAxis(dy, sy, h, dst.height, src.height)) {
+    return false;
+  }
+  out = Clipped{
+      Rect{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(w), static_cast<int>(h)},
+      static_cast<int>(sx), static_cast<int>(sy)};
+  return true;
 }
 
 void countFullCopy() { ++table().copies.full; }
@@ -501,18 +517,16 @@ int BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int 
   const Bitmap& sb = sc.pixels;
   if (!consistent(db) || !consistent(sb)) return 0;
 
-  std::int64_t dx = x, sx = xSrc, w = width;
-  std::int64_t dy = y, sy = ySrc, h = height;
-  if (!clipAxis(dx, sx, w, db.width, sb.width) || !clipAxis(dy, sy, h, db.height, sb.height)) {
+  detail::Clipped clipped;
+  if (!detail::clipBlock(db, sb, x, y, width, height, xSrc, ySrc, clipped)) {
     return 1;  // nothing visible: a success that draws nothing
   }
-
-  const int n = static_cast<int>(w);
-  const int rows = static_cast<int>(h);
-  const Rect written{static_cast<int>(dx), static_cast<int>(dy), n, rows};
+  const Rect written = clipped.to;
+  const int n = written.width, rows = written.height;
+  const std::ptrdiff_t dx = written.x, dy = written.y, sx = clipped.xFrom, sy = clipped.yFrom;
   const bool sameBitmap = &dc == &sc;
   if (rop == SRCCOPY && !sameBitmap) {
-    mirrorCopy(dc, sc, written, static_cast<int>(sx), static_cast<int>(sy));
+    mirrorCopy(dc, sc, written, clipped.xFrom, clipped.yFrom);
     return 1;
   }
   noteWrite(dc, written);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <vector>
 
 #include "ui/gdi/canvas.h"
@@ -13,7 +12,6 @@
 namespace grinzo::gdi {
 
 using detail::Canvas;
-using detail::clipAxis;
 using detail::consistent;
 using detail::surfaceCanvas;
 
@@ -44,7 +42,8 @@ struct SpriteWork {
     int xSrc = 0, ySrc = 0, width = 0, height = 0;
     batch::Op op;  // the whole sprite at (0, 0)
   };
-  Kind kinds[16];
+  static constexpr std::size_t kKindSlots = 16;
+  Kind kinds[kKindSlots];
 };
 
 // Never destroyed, like the surfaces' table.
@@ -58,19 +57,18 @@ SpriteWork& spriteWork() {
 bool spriteTransfer(const Bitmap& db, HDC source, const MaskedSprite& s, const Canvas*& canvas,
                     batch::Op& op, int& xSrc, int& ySrc) {
   canvas = surfaceCanvas(source);
-  if (!canvas || !consistent(canvas->pixels) || s.width <= 0 || s.height <= 0) return false;
-  const Bitmap& sb = canvas->pixels;
-  std::int64_t dx = s.x, sx = s.xSrc, w = s.width;
-  std::int64_t dy = s.y, sy = s.ySrc, h = s.height;
-  if (!clipAxis(dx, sx, w, db.width, sb.width) || !clipAxis(dy, sy, h, db.height, sb.height)) {
+  detail::Clipped clipped;
+  if (!canvas || !consistent(canvas->pixels) || s.width <= 0 || s.height <= 0 ||
+      !detail::clipBlock(db, canvas->pixels, s.x, s.y, s.width, s.height, s.xSrc, s.ySrc,
+                         clipped)) {
     return false;
   }
-  op.x = static_cast<int>(dx);
-  op.y = static_cast<int>(dy);
-  op.width = static_cast<int>(w);
-  op.height = static_cast<int>(h);
-  xSrc = static_cast<int>(sx);
-  ySrc = static_cast<int>(sy);
+  op.x = clipped.to.x;
+  op.y = clipped.to.y;
+  op.width = clipped.to.width;
+  op.height = clipped.to.height;
+  xSrc = clipped.xFrom;
+  ySrc = clipped.yFrom;
   return true;
 }
 
@@ -120,7 +118,7 @@ bool sameKind(const SpriteWork::Kind& k, const MaskedSprite& s) {
 // The sprite's kind when it is known, else the place to learn it in (which
 // may hold another kind, forgotten then).
 SpriteWork::Kind* findKind(SpriteWork& work, const MaskedSprite& s) {
-  constexpr std::size_t kSlots = std::size(SpriteWork{}.kinds);
+  constexpr std::size_t kSlots = SpriteWork::kKindSlots;
   const std::uint32_t hash = static_cast<std::uint32_t>(s.mask) * 0x9E3779B1u ^
                              static_cast<std::uint32_t>(s.picture) * 0x85EBCA77u;
   const std::size_t home = (hash >> 16) % kSlots;
@@ -301,23 +299,19 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
     return;
   }
   Bitmap& db = dc->pixels;
-  const Bitmap& bb = bc->pixels;
-  std::int64_t dx = x, sx = xSrc, w = width;
-  std::int64_t dy = y, sy = ySrc, h = height;
-  if (!clipAxis(dx, sx, w, db.width, bb.width) || !clipAxis(dy, sy, h, db.height, bb.height)) {
+  detail::Clipped copy;
+  if (!detail::clipBlock(db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
     work.topDown.draw(db, work.ops, nullptr);  // the copy shows nothing
   } else {
-    const detail::Rect to{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(w),
-                          static_cast<int>(h)};
+    const detail::Rect& to = copy.to;
     const batch::Under under{
-        to.x,    to.y, to.width, to.height, at(*bc, static_cast<int>(sx), static_cast<int>(sy)),
-        bb.width};
+        to.x, to.y, to.width, to.height, at(*bc, copy.xFrom, copy.yFrom), bc->pixels.width};
     work.topDown.draw(db, work.ops, &under);
     // The window now holds that copy, as after a full one.
     detail::countFullCopy();
     detail::changed(*dc);
     detail::damaged(*dc, to);
-    detail::setMirror(*dc, *bc, to, static_cast<int>(sx), static_cast<int>(sy));
+    detail::setMirror(*dc, *bc, to, copy.xFrom, copy.yFrom);
   }
   noteSprites(*dc, work.ops);
 }

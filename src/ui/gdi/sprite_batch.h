@@ -71,8 +71,9 @@ struct Under {
 
 // The same pixels as drawInOrder for ops that all have a simple shape,
 // drawn from the topmost op down, in bands of rows; with `under`, the
-// background is copied band by band just before the band's sprites. Keeps its buffers between
-// calls, so a frame after the first allocates nothing.
+// background is copied band by band too, before a shallow crowd and after a
+// deep one (where it still shows). Keeps its buffers between calls, so a
+// frame after the first allocates nothing.
 class TopDown {
  public:
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
