@@ -37,21 +37,7 @@ std::wstring windowText(HWND hwnd) {
   return text;
 }
 
-void drawImage(HDC dc, const gdi::Bitmap& image) {
-  if (image.width <= 0 || image.height <= 0) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;  // rows top-down, as the core keeps them
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(image.width), static_cast<DWORD>(image.height), 0,
-                    0, 0, static_cast<UINT>(image.height), image.pixels.data(), &info,
-                    DIB_RGB_COLORS);
-}
-
-// Only the rectangle r of the image, to the same place. The rows handed
+// The rectangle r of the image, to the same place. The rows handed
 // over are the rectangle's own, a top-down picture of r.height rows, so that
 // no source row has to be counted from either end.
 void drawImagePart(HDC dc, const gdi::Bitmap& image, const gdi::Rect& r) {
@@ -70,6 +56,10 @@ void drawImagePart(HDC dc, const gdi::Bitmap& image, const gdi::Rect& r) {
                     0, static_cast<UINT>(r.height),
                     image.pixels.data() + static_cast<std::size_t>(r.y) * image.width, &info,
                     DIB_RGB_COLORS);
+}
+
+void drawImage(HDC dc, const gdi::Bitmap& image) {
+  drawImagePart(dc, image, gdi::Rect{0, 0, image.width, image.height});
 }
 
 }  // namespace
