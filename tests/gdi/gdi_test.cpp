@@ -7,6 +7,8 @@
 #include <map>
 #include <random>
 
+#include "ui/gdi/sprite_batch.h"
+
 namespace grinzo::gdi {
 namespace {
 
@@ -312,9 +314,11 @@ TEST(RepeatedCopy, IsNotFooledByANewBitmapInTheMemoryOfAFreedOne) {
 // path too: few sprites (drawn in order) and crowds (drawn from the top
 // down), face-like sprites and others, sprites off the edges, a missing
 // picture, source corners inside and outside the pictures, a background
-// with and without top bytes, and a sprite drawn from the window itself.
-// After each frame the window's changed area must cover what changed.
-TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
+// with and without top bytes, a copy onto part of the window, and a sprite
+// drawn from the window itself. After each frame the window's changed area
+// must cover what changed. Crowds are drawn both with and without the wide
+// vector instructions, where the processor has them.
+void drawFramesAgainstThePlainTransfers() {
   std::mt19937 rng(7);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   constexpr int kW = 150, kH = 100, kSide = 20;
@@ -366,14 +370,17 @@ TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
     }
     const HDC bg = top ? background : plainBackground;
     const int ox = top ? frame / 2 % 10 : 0, oy = top ? frame / 4 % 10 : 0;
+    // Now and then the copy covers only part of the window.
+    const int cx = frame % 7 == 5 ? 7 : 0, cy = frame % 7 == 5 ? 3 : 0;
+    const int cw = kW - 3 * cx, ch = kH - 4 * cy;
     if (frame % 4 == 3) {
-      ASSERT_NE(BitBlt(window, 0, 0, kW, kH, bg, ox, oy, SRCCOPY), 0);
+      ASSERT_NE(BitBlt(window, cx, cy, cw, ch, bg, ox, oy, SRCCOPY), 0);
       DrawMaskedSprites(window, sprites.data(), sprites.size());
     } else {
-      CopyAndDrawSprites(window, 0, 0, kW, kH, bg, ox, oy, sprites.data(), sprites.size());
+      CopyAndDrawSprites(window, cx, cy, cw, ch, bg, ox, oy, sprites.data(), sprites.size());
     }
     SurfaceBitmap(reference);  // a full copy, then the transfers one by one
-    ASSERT_NE(BitBlt(reference, 0, 0, kW, kH, top ? referenceBackground : referencePlain, ox, oy,
+    ASSERT_NE(BitBlt(reference, cx, cy, cw, ch, top ? referenceBackground : referencePlain, ox, oy,
                      SRCCOPY),
               0);
     for (const MaskedSprite& s : sprites) {
@@ -404,6 +411,16 @@ TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
   for (HDC dc : {maskDc, background, plainBackground, referenceBackground, referencePlain, window,
                  reference}) {
     DeleteDC(dc);
+  }
+}
+
+TEST(MaskedSprites, EqualThePlainTransfersFrameAfterFrame) {
+  const bool wide = batch::allowWideVectors(true);
+  drawFramesAgainstThePlainTransfers();
+  if (wide) {
+    batch::allowWideVectors(false);
+    drawFramesAgainstThePlainTransfers();
+    batch::allowWideVectors(true);
   }
 }
 

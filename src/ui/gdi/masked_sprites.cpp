@@ -97,7 +97,11 @@ const batch::Shape* shapeOf(SpriteWork& work, batch::Op& op, const Canvas* mask,
   if (!spare) return nullptr;
   *spare = SpriteWork::CachedShape{maskVersion, pictureVersion, xMask,      yMask,
                                    xPicture,    yPicture,       work.calls, {}};
-  batch::classify(op, spare->shape);
+  const std::ptrdiff_t pictureLeft =
+      picture ? static_cast<std::ptrdiff_t>(picture->pixels.pixels.size()) -
+                    (static_cast<std::ptrdiff_t>(yPicture) * picture->pixels.width + xPicture)
+              : 0;
+  batch::classify(op, spare->shape, pictureLeft);
   return &spare->shape;
 }
 

@@ -5,15 +5,21 @@
 #include <cstring>
 
 namespace grinzo::gdi::batch {
+using band::bitsAt;
+using band::load64;
+using band::setBitsAt;
 namespace {
 
 constexpr Pixel kAllOnes = 0xFFFFFFFFu;
 constexpr Pixel kColour = 0x00FFFFFFu;
 constexpr Pixel kTopByte = 0xFF000000u;
 
-// Window pixels per band of rows: the band's part of the frame stays in the
-// cache while every sprite over it is drawn.
-constexpr std::size_t kBandPixels = std::size_t{1} << 18;
+// Window pixels per band of rows: the band's buffer stays in the cache
+// while every sprite over it is drawn.
+constexpr std::size_t kBandPixels = std::size_t{1} << 17;
+// From this many pixels on, the destination is written past the cache: it
+// would not stay there anyway, and writing a whole line of it needs no read.
+constexpr std::size_t kStreamPixels = std::size_t{1} << 22;
 constexpr int kTileShift = 3;
 constexpr int kTile = 1 << kTileShift;
 // Sprite area per window pixel from which tiles are kept.
@@ -45,37 +51,6 @@ void applyRow(Pixel* d, const Pixel* m, const Pixel* p, int n) {
   for (; i < n; ++i) d[i] = (d[i] & (m ? m[i] : kAllOnes)) | (p ? p[i] : 0);
 }
 
-// Rows of bits are bytes, bit i of a row in bit i % 8 of byte i / 8, with
-// eight spare bytes at the end: any 57 bits from any bit on are one 8-byte
-// load and a shift.
-inline std::uint64_t load64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  if constexpr (std::endian::native == std::endian::big) {
-    std::uint64_t swapped = 0;
-    for (int i = 0; i < 8; ++i) swapped |= ((v >> (8 * i)) & 0xFF) << (56 - 8 * i);
-    v = swapped;
-  }
-  return v;
-}
-inline void store64(std::uint8_t* p, std::uint64_t v) {
-  if constexpr (std::endian::native == std::endian::big) {
-    std::uint64_t swapped = 0;
-    for (int i = 0; i < 8; ++i) swapped |= ((v >> (8 * i)) & 0xFF) << (56 - 8 * i);
-    v = swapped;
-  }
-  std::memcpy(p, &v, sizeof v);
-}
-// Bits x and on (57 of them at least) of a row of bits.
-inline std::uint64_t bitsAt(const std::uint8_t* row, int x) {
-  return load64(row + (x >> 3)) >> (x & 7);
-}
-// Sets the bits of v (at most 57 bits wide) from bit x on.
-inline void setBitsAt(std::uint8_t* row, int x, std::uint64_t v) {
-  std::uint8_t* p = row + (x >> 3);
-  store64(p, load64(p) | (v << (x & 7)));
-}
-
 // Copies n pixels; the rows must not overlap.
 inline void copyRun(Pixel* d, const Pixel* s, int n) {
 #if defined(__GNUC__) || defined(__clang__)
@@ -87,31 +62,6 @@ inline void copyRun(Pixel* d, const Pixel* s, int n) {
   }
 #endif
   for (int i = 0; i < n; ++i) d[i] = s[i];
-}
-
-// Copies n pixels from s (nullptr: leaves them) and returns all their bits
-// ORed together.
-Pixel copyAndLook(Pixel* d, const Pixel* s, int n) {
-  Pixel found = 0;
-  int i = 0;
-#if defined(__GNUC__) || defined(__clang__)
-  Pixels4 found4 = {};
-  if (s) {
-    for (; i + 4 <= n; i += 4) {
-      const Pixels4 v = load4(s + i);
-      found4 |= v;
-      store4(d + i, v);
-    }
-  } else {
-    for (; i + 4 <= n; i += 4) found4 |= load4(d + i);
-  }
-  found = found4[0] | found4[1] | found4[2] | found4[3];
-#endif
-  for (; i < n; ++i) {
-    if (s) d[i] = s[i];
-    found |= d[i];
-  }
-  return found;
 }
 
 // A hint that a row is about to be written (and perhaps read).
@@ -137,8 +87,14 @@ inline int lowestBit(std::uint64_t v) {
 
 }  // namespace
 
-void classify(const Op& op, Shape& shape) {
+void classify(const Op& op, Shape& shape, std::ptrdiff_t pictureLeft) {
   shape.pictureStride = op.pictureStride;
+  shape.wideRows = 0;
+  while (shape.wideRows < op.height &&
+         static_cast<std::ptrdiff_t>(shape.wideRows) * op.pictureStride + kMaxShapeWidth + 64 <=
+             pictureLeft) {
+    ++shape.wideRows;
+  }
   shape.width = op.width;
   shape.height = op.height;
   shape.simple = true;
@@ -193,17 +149,125 @@ void drawInOrder(Bitmap& dst, const std::vector<Op>& ops) {
   }
 }
 
+namespace band {
+
+bool drawPiece(const Piece& piece, const Band& b) {
+  const Shape& shape = *piece.shape;
+  const int y = piece.y;
+  const int r0 = std::max(y, b.top) - y, r1 = std::min(y + piece.height, b.bottom) - y;
+  const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y + r0 - b.top);
+  std::uint8_t* hiddenRow = b.hidden + at * b.rowBytes;
+  Pixel* d = b.scratch + at * b.stride + piece.x;
+  // A piece without a picture draws black.
+  static const Pixel kBlack[kMaxShapeWidth] = {};
+  const Pixel* p = piece.picture ? piece.picture + r0 * shape.pictureStride : kBlack;
+  const std::ptrdiff_t pStep = piece.picture ? shape.pictureStride : 0;
+  // Locals: the bits are written through byte pointers, which may alias
+  // anything, so fields would be read again after every write.
+  const int x = piece.x;
+  const std::ptrdiff_t bytes = b.rowBytes, stride = b.stride;
+  // A clipped piece reads its part of the shape.
+  const int shiftX = piece.shapeX;
+  const std::uint64_t inside = (std::uint64_t{1} << piece.width) - 1;
+  const bool whole = shiftX == 0 && piece.width == shape.width;
+  const std::uint64_t* shapeOpaque = shape.opaque + piece.shapeY;
+  const std::uint8_t* runStart = shape.runStart + piece.shapeY;
+  const std::uint8_t* runLength = shape.runLength + piece.shapeY;
+  bool drew = false;
+  for (int r = r0; r < r1; ++r, hiddenRow += bytes, d += stride, p += pStep) {
+    const std::uint64_t mine = (shapeOpaque[r] >> shiftX) & inside;
+    std::uint64_t opaque = mine & ~bitsAt(hiddenRow, x);
+    if (opaque == 0) continue;
+    setBitsAt(hiddenRow, x, opaque);
+    drew = true;
+    if (whole && opaque == mine && runLength[r] > 0) {
+      copyRun(d + runStart[r], p + runStart[r], runLength[r]);
+      continue;
+    }
+    // Run after run of new pixels.
+    while (opaque != 0) {
+      const int i = lowestBit(opaque);
+      const int n = lowestBit(~(opaque >> i));  // opaque has bits below 57 only
+      copyRun(d + i, p + i, n);
+      opaque &= ~std::uint64_t{0} << (n + i);
+    }
+  }
+  return drew;
+}
+
+Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& source) {
+  const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
+  const Pixel* sc = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
+  Pixel found = 0;
+  for (int base = 0; base < width; base += 64) {
+    const int n = std::min(64, width - base);
+    const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+    const std::uint64_t hidden = load64(hiddenRow + base / 8) & inRow;
+    // Runs of the same kind: hidden (from the buffer) or open.
+    for (int i = 0; i < n;) {
+      const std::uint64_t rest = (i == 0 ? hidden : hidden >> i);
+      const bool fromBuffer = rest & 1;
+      const std::uint64_t same = fromBuffer ? ~rest : rest;
+      const int length = std::min(n - i, same == 0 ? 64 - i : lowestBit(same));
+      const int c = base + i;
+      if (fromBuffer) {
+        copyRun(d + c, sc + c, length);
+      } else {
+        const int lo = std::clamp(source.from, c, c + length);
+        const int hi = std::clamp(source.to, lo, c + length);
+        if (hi > lo) copyRun(d + lo, source.pixels + (lo - source.from), hi - lo);
+        for (int k = c; k < c + length; ++k) found |= d[k];
+      }
+      i += length;
+    }
+  }
+  return found & kTopByte;
+}
+
+}  // namespace band
+
+namespace {
+
+#ifdef GRINZO_WIDE_VECTORS
+bool wideAllowed = true;
+#endif
+
+bool useWide() {
+#ifdef GRINZO_WIDE_VECTORS
+  static const bool available = band::wideVectorsAvailable();
+  return available && wideAllowed;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool allowWideVectors(bool allowed) {
+#ifdef GRINZO_WIDE_VECTORS
+  wideAllowed = allowed;
+#else
+  (void)allowed;
+#endif
+  return useWide();
+}
+
 void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) {
   rowBytes_ = (dst.width + 7) / 8 + 8;
   tileRowBytes_ = (dst.width / kTile + 7) / 8 + 8;
-  // Whole tiles of rows per band.
-  const int bandRows = static_cast<int>(std::max<std::size_t>(
-      kTile, kBandPixels / static_cast<std::size_t>(dst.width) / kTile * kTile));
-  const std::size_t bits = static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(bandRows);
-  if (hidden_.size() != bits) {
-    hidden_.assign(bits, 0);
-    clear_.assign(bits, 0);
+  // A power of two of rows per band, whole tiles: a row's band is a shift.
+  int bandShift = kTileShift;
+  while ((std::size_t{2} << bandShift) * static_cast<std::size_t>(dst.width) <= kBandPixels) {
+    ++bandShift;
   }
+  const int bandRows = 1 << bandShift;
+  // Eight spare rows of bits: rows are read eight at a time.
+  const std::size_t bits =
+      static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(bandRows + 8);
+  if (hidden_.size() != bits) hidden_.assign(bits, 0);
+  // Room for a whole vector written from the last pixel on, and for lining
+  // the buffer's rows up with the destination's in the cache's lines.
+  scratch_.resize(static_cast<std::size_t>(dst.width) * static_cast<std::size_t>(bandRows) + 80);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
 
   // The ops of each band in their order, by counting; an op lands in every
@@ -212,135 +276,146 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   bandStart_.assign(static_cast<std::size_t>(bands) + 1, 0);
   std::int64_t area = 0;
   for (const Op& op : ops) {
-    for (int b = op.y / bandRows; b <= (op.y + op.height - 1) / bandRows; ++b) ++bandStart_[b + 1];
+    for (int b = op.y >> bandShift; b <= (op.y + op.height - 1) >> bandShift; ++b)
+      ++bandStart_[b + 1];
     area += static_cast<std::int64_t>(op.width) * op.height;
   }
   for (int b = 0; b < bands; ++b) bandStart_[b + 1] += bandStart_[b];
   pieces_.resize(bandStart_[bands]);
   next_.assign(bandStart_.begin(), bandStart_.end() - 1);
   for (const Op& op : ops) {
-    for (int b = op.y / bandRows; b <= (op.y + op.height - 1) / bandRows; ++b) {
-      pieces_[next_[b]++] = Piece{op.shape,
-                                  op.picture,
-                                  static_cast<std::int16_t>(op.x),
-                                  static_cast<std::int16_t>(op.y),
-                                  static_cast<std::uint8_t>(op.width),
-                                  static_cast<std::uint8_t>(op.height),
-                                  static_cast<std::uint8_t>(op.shapeX),
-                                  static_cast<std::uint8_t>(op.shapeY)};
+    for (int b = op.y >> bandShift; b <= (op.y + op.height - 1) >> bandShift; ++b) {
+      pieces_[next_[b]++] = band::Piece{op.shape,
+                                        op.picture,
+                                        static_cast<std::int16_t>(op.x),
+                                        static_cast<std::int16_t>(op.y),
+                                        static_cast<std::uint8_t>(op.width),
+                                        static_cast<std::uint8_t>(op.height),
+                                        static_cast<std::uint8_t>(op.shapeX),
+                                        static_cast<std::uint8_t>(op.shapeY)};
     }
   }
-  // Tiles pay where most sprites lie under others.
-  useTiles_ = area >= kTileDepth * static_cast<std::int64_t>(dst.width) * dst.height;
+  // Tiles pay where most sprites lie under others, and the rows are not
+  // tested many at a time.
+  wide_ = useWide();
+  useTiles_ = !wide_ && area >= kTileDepth * static_cast<std::int64_t>(dst.width) * dst.height;
+  const bool stream = dst.pixels.size() >= kStreamPixels;
 
-  for (int b = 0; b < bands; ++b) {
-    const int top = b * bandRows, bottom = std::min(top + bandRows, dst.height);
-    // The background first, which also brings the band into the cache for
-    // the sprites. Where no pixel under the sprites has a top byte, clear
-    // pixels change nothing and are not even tracked.
-    // A deep crowd hides nearly all of the background: only what still shows
-    // is copied, after the faces, into rows asked for beforehand. Otherwise
-    // the background comes first, which also brings the band into the cache
-    // for the faces; where none of its pixels has a top byte, clear pixels
-    // change nothing and are not even tracked.
-    const bool fillAfter = useTiles_ && under;
-    if (fillAfter) {
-      for (int y = top; y < bottom; ++y) {
-        prefetchForWriting(dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width,
-                           dst.width);
-      }
-      trackClear_ = true;
-    } else {
-      trackClear_ = prepareBand(dst, under, top, bottom) != 0;
+  band::Band b;
+  b.hidden = hidden_.data();
+  b.rowBytes = rowBytes_;
+  b.stride = dst.width;
+  const auto lineOffset = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64; };
+  for (int k = 0; k < bands; ++k) {
+    b.top = k * bandRows;
+    b.bottom = std::min(b.top + bandRows, dst.height);
+    // The buffer's rows lie in the cache's lines as the destination's do.
+    const Pixel* top = dst.pixels.data() + static_cast<std::ptrdiff_t>(b.top) * dst.width;
+    b.scratch =
+        scratch_.data() + (64 + lineOffset(top) - lineOffset(scratch_.data())) % 64 / sizeof(Pixel);
+    drawBand(b, bandStart_[k], bandStart_[k + 1]);
+    // Clear pixels matter only where a top byte shows, which is rare: only
+    // then are they gathered.
+    if (finishBand(dst, b, under, stream) != 0) {
+      clearTopBytes(dst, b, bandStart_[k], bandStart_[k + 1]);
     }
-    drawBand(dst, b, top, bottom);
-    for (int y = top; y < bottom; ++y) {
-      Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
-      if (fillAfter && y >= under->y && y < under->y + under->height) {
-        const Pixel* s = under->pixels + (y - under->y) * under->stride - under->x;
-        finishRow(d, s, under->x, under->x + under->width, dst.width, y - top);
-      } else {
-        finishRow(d, nullptr, 0, 0, dst.width, y - top);
-      }
-    }
+    std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
+    if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
   }
+#ifdef GRINZO_WIDE_VECTORS
+  if (wide_ && stream) band::finishStreaming();
+#endif
 }
 
-// Copies the background's rows of the band; returns the top bytes found in
-// the band's pixels, ORed together.
-Pixel TopDown::prepareBand(Bitmap& dst, const Under* under, int top, int bottom) {
-  Pixel found = 0;
-  for (int y = top; y < bottom; ++y) {
-    Pixel* row = dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
-    if (under && y >= under->y && y < under->y + under->height) {
-      found |=
-          copyAndLook(row + under->x, under->pixels + (y - under->y) * under->stride, under->width);
-      found |= copyAndLook(row, nullptr, under->x);
-      found |=
-          copyAndLook(row + under->x + under->width, nullptr, dst.width - under->x - under->width);
-    } else {
-      found |= copyAndLook(row, nullptr, dst.width);
-    }
+// Draws the band's part of its pieces, the topmost first.
+void TopDown::drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last) {
+#ifdef GRINZO_WIDE_VECTORS
+  if (wide_) {
+    for (std::uint32_t k = last; k-- > first;) band::drawPieceWide(pieces_[k], b);
+    return;
   }
-  return found & kTopByte;
-}
-
-// Draws the band's part of its ops, the topmost first: of each row, the
-// opaque pixels where nothing above is opaque. Clear pixels are only
-// gathered, for finishRow.
-void TopDown::drawBand(Bitmap& dst, int band, int top, int bottom) {
-  for (std::uint32_t k = bandStart_[band + 1]; k-- > bandStart_[band];) {
-    const Piece& op = pieces_[k];
-    const Shape& shape = *op.shape;
-    const int y = op.y;
-    const int r0 = std::max(y, top) - y, r1 = std::min(y + op.height, bottom) - y;
+#endif
+  for (std::uint32_t k = last; k-- > first;) {
+    const band::Piece& piece = pieces_[k];
+    if (!useTiles_) {
+      band::drawPiece(piece, b);
+      continue;
+    }
     // Coordinates inside a bitmap are not negative: shifts, not divisions.
-    const int tileLeft = op.x >> kTileShift, tileRight = (op.x + op.width - 1) >> kTileShift;
-    const int tileTop = (y + r0 - top) >> kTileShift, tileBottom = (y + r1 - 1 - top) >> kTileShift;
-    if (useTiles_ && allTilesHidden(tileTop, tileBottom, tileLeft, tileRight)) continue;
+    const int r0 = std::max<int>(piece.y, b.top), r1 = std::min(piece.y + piece.height, b.bottom);
+    const int tileLeft = piece.x >> kTileShift;
+    const int tileRight = (piece.x + piece.width - 1) >> kTileShift;
+    const int tileTop = (r0 - b.top) >> kTileShift, tileBottom = (r1 - 1 - b.top) >> kTileShift;
+    if (allTilesHidden(tileTop, tileBottom, tileLeft, tileRight)) continue;
+    if (band::drawPiece(piece, b)) updateTiles(tileTop, tileBottom, tileLeft, tileRight);
+  }
+}
 
-    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(op.y + r0 - top) * rowBytes_;
-    std::uint8_t* hiddenRow = hidden_.data() + at;
-    std::uint8_t* clearRow = clear_.data() + at;
-    Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(op.y + r0) * dst.width + op.x;
-    // An op without a picture draws black.
-    static const Pixel kBlack[kMaxShapeWidth] = {};
-    const Pixel* p = op.picture ? op.picture + r0 * shape.pictureStride : kBlack;
-    const std::ptrdiff_t pStep = op.picture ? shape.pictureStride : 0;
-    // Locals: the bits are written through byte pointers, which may alias
-    // any member, so members would be read again after every write.
-    const int x = op.x;
-    const bool trackClear = trackClear_;
-    const std::ptrdiff_t bytes = rowBytes_, stride = dst.width;
-    // A clipped op reads its part of the shape.
-    const int shiftX = op.shapeX;
-    const std::uint64_t inside = (std::uint64_t{1} << op.width) - 1;
-    const bool whole = shiftX == 0 && op.width == shape.width;
-    const std::uint64_t* shapeOpaque = shape.opaque + op.shapeY;
-    const std::uint64_t* shapeClear = shape.clear + op.shapeY;
-    const std::uint8_t* runStart = shape.runStart + op.shapeY;
-    const std::uint8_t* runLength = shape.runLength + op.shapeY;
-    bool drewOpaque = false;
-    for (int r = r0; r < r1; ++r, hiddenRow += bytes, clearRow += bytes, d += stride, p += pStep) {
-      if (trackClear) setBitsAt(clearRow, x, (shapeClear[r] >> shiftX) & inside);
-      const std::uint64_t mine = (shapeOpaque[r] >> shiftX) & inside;
-      std::uint64_t opaque = mine & ~bitsAt(hiddenRow, x);
-      if (opaque == 0) continue;
-      setBitsAt(hiddenRow, x, opaque);
-      drewOpaque = true;
-      if (whole && opaque == mine && runLength[r] > 0) {
-        copyRun(d + runStart[r], p + runStart[r], runLength[r]);
-        continue;
-      }
-      // Run after run of new pixels.
-      while (opaque != 0) {
-        const int i = lowestBit(opaque);
-        const int n = lowestBit(~(opaque >> i));  // opaque has bits below 57 only
-        copyRun(d + i, p + i, n);
-        opaque &= ~std::uint64_t{0} << (n + i);
+// Writes the band's rows to the destination; returns the top bytes of the
+// pixels no sprite hides, ORed together.
+Pixel TopDown::finishBand(Bitmap& dst, const band::Band& b, const Under* under, bool stream) {
+  const auto sourceOf = [&](int y) {
+    band::Source source;
+    if (under && y >= under->y && y < under->y + under->height) {
+      source = {under->x, under->x + under->width, under->pixels + (y - under->y) * under->stride};
+    }
+    return source;
+  };
+  const auto rowOf = [&](int y) {
+    return dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
+  };
+  Pixel found = 0;
+#ifdef GRINZO_WIDE_VECTORS
+  if (wide_) {
+    // The source pixels that will show are asked for a few rows ahead.
+    constexpr int kAhead = 4;
+    bool readAll[kAhead] = {};
+    for (int y = b.top; y < std::min(b.top + kAhead, b.bottom); ++y) {
+      readAll[y % kAhead] = band::prefetchSource(b, y - b.top, sourceOf(y));
+    }
+    for (int y = b.top; y < b.bottom; ++y) {
+      found |= band::finishRowWide(rowOf(y), b, y - b.top, dst.width, sourceOf(y), stream,
+                                   readAll[y % kAhead]);
+      if (y + kAhead < b.bottom) {
+        readAll[y % kAhead] = band::prefetchSource(b, y + kAhead - b.top, sourceOf(y + kAhead));
       }
     }
-    if (useTiles_ && drewOpaque) updateTiles(tileTop, tileBottom, tileLeft, tileRight);
+    return found;
+  }
+#endif
+  (void)stream;  // the plain code writes through the cache
+  for (int y = b.top; y < b.bottom; ++y) {
+    found |= band::finishRow(rowOf(y), b, y - b.top, dst.width, sourceOf(y));
+  }
+  return found;
+}
+
+// Where no sprite is opaque, clears the top byte under every clear pixel.
+void TopDown::clearTopBytes(Bitmap& dst, const band::Band& b, std::uint32_t first,
+                            std::uint32_t last) {
+  const std::size_t rows = static_cast<std::size_t>(b.bottom - b.top);
+  clear_.assign(rows * static_cast<std::size_t>(rowBytes_), 0);
+  for (std::uint32_t k = first; k < last; ++k) {
+    const band::Piece& piece = pieces_[k];
+    const int r0 = std::max<int>(piece.y, b.top) - piece.y;
+    const int r1 = std::min(piece.y + piece.height, b.bottom) - piece.y;
+    const std::uint64_t inside = (std::uint64_t{1} << piece.width) - 1;
+    for (int r = r0; r < r1; ++r) {
+      std::uint8_t* row =
+          clear_.data() + static_cast<std::ptrdiff_t>(piece.y + r - b.top) * rowBytes_;
+      setBitsAt(row, piece.x, (piece.shape->clear[piece.shapeY + r] >> piece.shapeX) & inside);
+    }
+  }
+  for (int y = b.top; y < b.bottom; ++y) {
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y - b.top) * rowBytes_;
+    Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
+    for (int base = 0; base < dst.width; base += 64) {
+      const int n = std::min(64, dst.width - base);
+      const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+      std::uint64_t left =
+          load64(clear_.data() + at + base / 8) & ~load64(hidden_.data() + at + base / 8) & inRow;
+      for (; left != 0; left &= left - 1) d[base + lowestBit(left)] &= kColour;
+    }
   }
 }
 
@@ -372,45 +447,6 @@ void TopDown::updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRig
       hidden &= (std::uint64_t{1} << count) - 1;
       setBitsAt(tiles_.data() + static_cast<std::ptrdiff_t>(t) * tileRowBytes_, first, hidden);
     }
-  }
-}
-
-// Finishes a row of the band and forgets its bits: where no sprite is
-// opaque, the background (s[x] for columns from .. to, if any), its top
-// byte cleared where a clear pixel lies over it. Opaque pixels have no top
-// byte to clear.
-void TopDown::finishRow(Pixel* d, const Pixel* s, int from, int to, int width, int bandRow) {
-  std::uint8_t* hiddenRow = hidden_.data() + static_cast<std::ptrdiff_t>(bandRow) * rowBytes_;
-  std::uint8_t* clearRow = clear_.data() + static_cast<std::ptrdiff_t>(bandRow) * rowBytes_;
-  for (int base = 0; base < width; base += 64) {
-    const int n = std::min(64, width - base);
-    const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-    const std::uint64_t open = ~load64(hiddenRow + base / 8) & inRow;
-    if (open == 0 || (!s && !trackClear_)) continue;
-    Pixel* at = d + base;
-    if (s && from < base + n && to > base) {
-      const int lo = std::max(from, base) - base, hi = std::min(to, base + n) - base;
-      std::uint64_t copy = open & (hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1) &
-                           ~((std::uint64_t{1} << lo) - 1);
-      const Pixel* under = s + base;
-      while (copy != 0) {  // run after run of the background
-        const int i = lowestBit(copy);
-        const std::uint64_t rest = copy >> i;
-        const int length = ~rest == 0 ? 64 - i : lowestBit(~rest);
-        copyRun(at + i, under + i, length);
-        copy = i + length >= 64 ? 0 : copy & (~std::uint64_t{0} << (i + length));
-      }
-    }
-    if (!trackClear_) continue;
-    for (std::uint64_t left = load64(clearRow + base / 8) & open; left != 0; left &= left - 1) {
-      at[lowestBit(left)] &= kColour;
-    }
-  }
-  std::fill_n(hiddenRow, rowBytes_, 0);
-  if (trackClear_) std::fill_n(clearRow, rowBytes_, 0);
-  if (useTiles_ && bandRow % kTile == 0) {
-    std::fill_n(tiles_.data() + static_cast<std::ptrdiff_t>(bandRow / kTile) * tileRowBytes_,
-                tileRowBytes_, 0);
   }
 }
 

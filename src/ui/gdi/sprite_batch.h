@@ -11,14 +11,17 @@
 // For a stack of such sprites a pixel shows the topmost opaque one, or else
 // what lay there before with its top byte cleared by any clear pixel over
 // it. So the sprites can be drawn from the topmost down, each pixel written
-// once: a sprite row whose opaque pixels are all hidden already, and whose
-// clear pixels have nothing left to clear, is skipped without being read.
+// once: a sprite row whose opaque pixels are all hidden already is skipped
+// without being read, and clear pixels only matter where no sprite is
+// opaque and a top byte shows, which is rare enough to look for afterwards.
 // With thousands of overlapping faces most of them are hidden, and every
 // pixel still comes out exactly as drawing the sprites in order gives.
 // Batches with any other kind of sprite are drawn in order.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "ui/gdi/gdi.h"
@@ -34,8 +37,12 @@ struct Shape {
   int height = 0;
   bool simple = false;             // every pixel opaque, clear or inert
   std::int32_t pictureStride = 0;  // the width of the picture it was read from
-  std::uint64_t opaque[kMaxShapeHeight] = {};
+  // The rows' bits, with room for eight rows read at once past the last.
+  std::uint64_t opaque[kMaxShapeHeight + 8] = {};
   std::uint64_t clear[kMaxShapeHeight] = {};
+  // The first rows, from which a whole 64 pixels can be read from any
+  // column of the shape without leaving the picture's pixels.
+  int wideRows = 0;
   // Where a row's opaque pixels are one run: its first column and length
   // (0 when the row has none, or several runs).
   std::uint8_t runStart[kMaxShapeHeight] = {};
@@ -54,8 +61,10 @@ struct Op {
   std::uint8_t shapeX = 0, shapeY = 0;
 };
 
-// The shape of an op's source pixels (the op must fit the limits above).
-void classify(const Op& op, Shape& shape);
+// The shape of an op's source pixels (the op must fit the limits above);
+// `pictureLeft`: how many of the picture's pixels there are from op.picture
+// on.
+void classify(const Op& op, Shape& shape, std::ptrdiff_t pictureLeft);
 
 // Applies the ops in order, d = (d & mask) | picture, each row in one pass.
 void drawInOrder(Bitmap& dst, const std::vector<Op>& ops);
@@ -69,43 +78,123 @@ struct Under {
   std::ptrdiff_t stride = 0;
 };
 
+// The parts of TopDown that come in a plain and a wide-vector version.
+namespace band {
+
+// What drawing a simple op in one band needs, in the band's list.
+struct Piece {
+  const Shape* shape;  // with the picture's stride
+  const Pixel* picture;
+  std::int16_t x, y;                           // inside a bitmap: at most 32767
+  std::uint8_t width, height, shapeX, shapeY;  // inside a shape
+};
+
+// The band being composed: rows top to bottom - 1 of the destination.
+struct Band {
+  int top = 0, bottom = 0;
+  std::uint8_t* hidden = nullptr;  // a row of bits per band row, rowBytes apart
+  std::ptrdiff_t rowBytes = 0;
+  Pixel* scratch = nullptr;  // the band's pixels, stride apart
+  std::ptrdiff_t stride = 0;
+};
+
+// Columns from .. to - 1 of a destination row come from `pixels` (the
+// pixel of column `from` first) where nothing is opaque.
+struct Source {
+  int from = 0, to = 0;
+  const Pixel* pixels = nullptr;
+};
+
+// Draws the piece's opaque pixels that nothing drawn before hides into the
+// band's buffer, and marks them hidden; false when it drew none.
+bool drawPiece(const Piece& piece, const Band& b);
+// Writes destination row d (band row `row`): the buffer's pixel where it is
+// hidden; elsewhere the source's, or d's own outside the source. Returns the
+// top bytes of the pixels not hidden, ORed together.
+Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& source);
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define GRINZO_WIDE_VECTORS 1
+// The same with AVX-512, for processors that have it.
+bool wideVectorsAvailable();
+bool drawPieceWide(const Piece& piece, const Band& b);
+// Asks for the source's pixels of band row `row` that will show; true when
+// there are so many that reading the whole row in order is faster.
+bool prefetchSource(const Band& b, int row, const Source& source);
+// `readAll`: reads every source pixel of the row, in order; `stream`: writes
+// past the cache.
+Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source, bool stream,
+                    bool readAll);
+// Orders the rows written past the cache before anything after them.
+void finishStreaming();
+#endif
+
+constexpr std::uint64_t byteSwapped(std::uint64_t v) {
+  std::uint64_t swapped = 0;
+  for (int i = 0; i < 8; ++i) swapped |= ((v >> (8 * i)) & 0xFF) << (56 - 8 * i);
+  return swapped;
+}
+// Rows of bits are bytes, bit i of a row in bit i % 8 of byte i / 8, with
+// eight spare bytes at the end: any 57 bits from any bit on are one 8-byte
+// load and a shift.
+inline std::uint64_t load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = byteSwapped(v);
+  return v;
+}
+inline void store64(std::uint8_t* p, std::uint64_t v) {
+  if constexpr (std::endian::native == std::endian::big) v = byteSwapped(v);
+  std::memcpy(p, &v, sizeof v);
+}
+// Bits x and on (57 of them at least) of a row of bits.
+inline std::uint64_t bitsAt(const std::uint8_t* row, int x) {
+  return load64(row + (x >> 3)) >> (x & 7);
+}
+// Sets the bits of v (at most 57 bits wide) from bit x on.
+inline void setBitsAt(std::uint8_t* row, int x, std::uint64_t v) {
+  std::uint8_t* p = row + (x >> 3);
+  store64(p, load64(p) | (v << (x & 7)));
+}
+
+}  // namespace band
+
 // The same pixels as drawInOrder for ops that all have a simple shape,
-// drawn from the topmost op down, in bands of rows; with `under`, the
-// background is copied band by band too, before a shallow crowd and after a
-// deep one (where it still shows). Keeps its buffers between calls, so a
-// frame after the first allocates nothing.
+// drawn from the topmost op down, in bands of rows. Each band is composed in
+// a buffer that stays in the cache, then written to the destination once,
+// row after row: where an op is opaque from the buffer, elsewhere from
+// `under` (inside its rectangle) or the destination's own pixel. Keeps its
+// buffers between calls, so a frame after the first allocates nothing.
 class TopDown {
  public:
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
 
  private:
-  void drawBand(Bitmap& dst, int band, int top, int bottom);
-  Pixel prepareBand(Bitmap& dst, const Under* under, int top, int bottom);
-  void finishRow(Pixel* d, const Pixel* s, int from, int to, int width, int bandRow);
+  void drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last);
+  Pixel finishBand(Bitmap& dst, const band::Band& b, const Under* under, bool stream);
+  void clearTopBytes(Bitmap& dst, const band::Band& b, std::uint32_t first, std::uint32_t last);
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
 
+  bool wide_ = false;  // drawn with the wide-vector code
   bool useTiles_ = false;
-  bool trackClear_ = false;
   int rowBytes_ = 0;                  // per row of bits, eight spare
   std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
-  std::vector<std::uint8_t> clear_;   // bit set: the top byte is cleared there
+  std::vector<std::uint8_t> clear_;   // bit set: a clear pixel is there
+  std::vector<Pixel> scratch_;        // a band's rows, valid where hidden
   // One bit per 8 x 8 tile of the band: every pixel of it is hidden. Lets a
   // sprite under the crowd be skipped with a few tests instead of a test
-  // per row.
+  // per row, where there is no faster test of its rows.
   int tileRowBytes_ = 0;  // per row of tiles, eight spare
   std::vector<std::uint8_t> tiles_;
   std::vector<std::uint32_t> bandStart_;  // where each band's ops start in pieces_
-  // What drawing a simple op needs, copied band by band in the ops' order,
-  // so that a band reads its ops one after another.
-  struct Piece {
-    const Shape* shape;  // with the picture's stride
-    const Pixel* picture;
-    std::int16_t x, y;                           // inside a bitmap: at most 32767
-    std::uint8_t width, height, shapeX, shapeY;  // inside a shape
-  };
-  std::vector<Piece> pieces_;
-  std::vector<std::uint32_t> next_;  // filling pieces_
+  std::vector<band::Piece> pieces_;       // the ops band by band, in order
+  std::vector<std::uint32_t> next_;       // filling pieces_
 };
+
+// Whether crowds may be drawn with the processor's 512-bit vector
+// instructions where it has them (the default). Returns whether they will
+// be: tests draw the same frames both ways.
+bool allowWideVectors(bool allowed);
 
 }  // namespace grinzo::gdi::batch

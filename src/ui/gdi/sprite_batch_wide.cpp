@@ -1,0 +1,187 @@
+// The top-down crowd's two inner loops with AVX-512, for the processors
+// that have it (chosen while running; the rest of the program assumes
+// nothing beyond the plain x86-64 instructions).
+//  - A piece's rows are tested eight at a time: their rows of hidden bits
+//    gathered into one register, against eight rows of its shape.
+//  - A row's new pixels are one masked load and store per 16 pixels, with
+//    the row's bits as the mask, whatever runs they form.
+//  - A finished row is merged from the band's buffer and the background by
+//    the hidden bits, 16 pixels at a time, and large frames are written
+//    past the cache in whole lines.
+
+#include "ui/gdi/sprite_batch.h"
+
+#ifdef GRINZO_WIDE_VECTORS
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+
+// GCC 12's AVX-512 headers start some results from an "undefined" value
+// that its own warnings then report.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#define GRINZO_WIDE __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,bmi,bmi2")))
+
+namespace grinzo::gdi::batch::band {
+
+bool wideVectorsAvailable() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+         __builtin_cpu_supports("bmi2");
+}
+
+namespace {
+
+// A whole vector loaded from memory, kept as such: folded into a blend, the
+// load would become a masked one, which some processors run very slowly.
+GRINZO_WIDE inline __m512i loadWhole(const void* p) {
+  __m512i v = _mm512_loadu_si512(p);
+  asm("" : "+v"(v));
+  return v;
+}
+
+}  // namespace
+
+GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
+  const Shape& shape = *piece.shape;
+  const int x = piece.x, y = piece.y;
+  const int r0 = std::max(y, b.top) - y, r1 = std::min(y + piece.height, b.bottom) - y;
+  // A piece without a picture draws black.
+  static const Pixel kBlack[kMaxShapeWidth + 64] = {};
+  const Pixel* picture = piece.picture ? piece.picture : kBlack;
+  const std::ptrdiff_t pStep = piece.picture ? shape.pictureStride : 0;
+  const int wideRows = piece.picture ? shape.wideRows - piece.shapeY : kMaxShapeHeight;
+  const std::ptrdiff_t bytes = b.rowBytes;
+  std::uint8_t* const hidden = b.hidden + static_cast<std::ptrdiff_t>(y - b.top) * bytes;
+  Pixel* const scratch = b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride + x;
+
+  const __m128i hiddenShift = _mm_cvtsi32_si128(x & 7);
+  const __m128i shapeShift = _mm_cvtsi32_si128(piece.shapeX);
+  const __m512i inside = _mm512_set1_epi64(static_cast<long long>((1ull << piece.width) - 1));
+  const int chunks = (piece.width + 15) / 16;
+  // The new pixels of every row first, eight rows at a time (those past the
+  // piece - the band's bits and the shape have room for them - are left out
+  // of the result), so that one test tells whether anything shows at all.
+  alignas(64) std::uint64_t freshRows[kMaxShapeHeight + 8];
+  std::uint64_t todo = 0;
+  for (int r = r0; r < r1; r += 8) {
+    const std::uint8_t* h = hidden + static_cast<std::ptrdiff_t>(r) * bytes + (x >> 3);
+    // Eight loads: a gather is no faster.
+    const __m512i seen =
+        _mm512_srl_epi64(_mm512_set_epi64(static_cast<long long>(load64(h + 7 * bytes)),
+                                          static_cast<long long>(load64(h + 6 * bytes)),
+                                          static_cast<long long>(load64(h + 5 * bytes)),
+                                          static_cast<long long>(load64(h + 4 * bytes)),
+                                          static_cast<long long>(load64(h + 3 * bytes)),
+                                          static_cast<long long>(load64(h + 2 * bytes)),
+                                          static_cast<long long>(load64(h + bytes)),
+                                          static_cast<long long>(load64(h))),
+                         hiddenShift);
+    const __m512i mine = _mm512_and_si512(
+        _mm512_srl_epi64(loadWhole(shape.opaque + piece.shapeY + r), shapeShift), inside);
+    const __m512i fresh = _mm512_andnot_si512(seen, mine);
+    _mm512_store_si512(freshRows + (r - r0), fresh);
+    todo |= static_cast<std::uint64_t>(_mm512_test_epi64_mask(fresh, fresh)) << (r - r0);
+  }
+  if (r1 - r0 < 64) todo &= (std::uint64_t{1} << (r1 - r0)) - 1;
+  if (todo == 0) return false;
+  do {
+    const int i = __builtin_ctzll(todo);
+    const int row = r0 + i;
+    const std::uint64_t bits = freshRows[i];
+    todo &= todo - 1;
+    setBitsAt(hidden + static_cast<std::ptrdiff_t>(row) * bytes, x, bits);
+    // Whole vectors are written back: the buffer's pixels that are not new
+    // keep their value, and the buffer has room at its end.
+    Pixel* d = scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
+    const Pixel* p = picture + row * pStep;
+    const bool readable = row < wideRows;
+    for (int c = 0; c < chunks; ++c) {
+      const __mmask16 k = static_cast<__mmask16>(bits >> (16 * c));
+      const __m512i mineNow =
+          readable ? loadWhole(p + 16 * c) : _mm512_maskz_loadu_epi32(k, p + 16 * c);
+      _mm512_storeu_si512(d + 16 * c, _mm512_mask_blend_epi32(k, loadWhole(d + 16 * c), mineNow));
+    }
+  } while (todo != 0);
+  return true;
+}
+
+namespace {
+
+// Columns c0 .. c1 - 1 of the row: from the buffer where hidden, else from
+// `from` (its pixel of column c0 first). Returns `found` ORed with the
+// pixels not hidden.
+GRINZO_WIDE __m512i finishColumns(Pixel* d, const Pixel* buffer, const std::uint8_t* hiddenRow,
+                                  int c0, int c1, const Pixel* from, bool stream, bool readAll,
+                                  __m512i found) {
+  // One pixel at a time up to the destination's first whole line and after
+  // its last, so that the rest goes in whole lines.
+  Pixel foundHere = 0;
+  const auto one = [&](int c) {
+    const bool hidden = (hiddenRow[c >> 3] >> (c & 7)) & 1;
+    d[c] = hidden ? buffer[c] : from[c - c0];
+    if (!hidden) foundHere |= d[c];
+  };
+  const auto toLine = (64 - (reinterpret_cast<std::uintptr_t>(d + c0) & 63)) & 63;
+  int c = c0;
+  for (const int head = std::min(c1, c0 + static_cast<int>(toLine / sizeof(Pixel))); c < head;
+       ++c) {
+    one(c);
+  }
+  for (; c + 16 <= c1; c += 16) {
+    __m512i v = loadWhole(buffer + c);
+    const auto open = static_cast<__mmask16>(~bitsAt(hiddenRow, c));
+    if (readAll || open != 0) {
+      v = _mm512_mask_blend_epi32(open, v, loadWhole(from + (c - c0)));
+      found = _mm512_mask_or_epi32(found, open, found, v);
+    }
+    if (stream) {
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(d + c), v);
+    } else {
+      _mm512_storeu_si512(d + c, v);
+    }
+  }
+  for (; c < c1; ++c) one(c);
+  return _mm512_or_si512(found, _mm512_set1_epi32(static_cast<int>(foundHere)));
+}
+
+}  // namespace
+
+GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source,
+                                bool stream, bool readAll) {
+  const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
+  const Pixel* buffer = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
+  __m512i found = _mm512_setzero_si512();
+  const int from = std::clamp(source.from, 0, width), to = std::clamp(source.to, from, width);
+  if (from > 0) found = finishColumns(d, buffer, hiddenRow, 0, from, d, stream, true, found);
+  if (to > from) {
+    found = finishColumns(d, buffer, hiddenRow, from, to, source.pixels, stream, readAll, found);
+  }
+  if (width > to)
+    found = finishColumns(d, buffer, hiddenRow, to, width, d + to, stream, true, found);
+  return static_cast<Pixel>(_mm512_reduce_or_epi32(found)) & 0xFF000000u;
+}
+
+GRINZO_WIDE bool prefetchSource(const Band& b, int row, const Source& source) {
+  const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
+  int wanted = 0;
+  for (int c = source.from; c < source.to; c += 16) {
+    if (static_cast<std::uint16_t>(~bitsAt(hiddenRow, c)) != 0) {
+      __builtin_prefetch(source.pixels + (c - source.from));
+      ++wanted;
+    }
+  }
+  return wanted * 4 >= (source.to - source.from) / 16;
+}
+
+void finishStreaming() { _mm_sfence(); }
+
+}  // namespace grinzo::gdi::batch::band
+
+#endif
