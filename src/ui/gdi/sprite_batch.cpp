@@ -261,13 +261,15 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
     ++bandShift;
   }
   const int bandRows = 1 << bandShift;
+  // Two bands' worth of each: one is drawn while the other is written.
   // Eight spare rows of bits: rows are read eight at a time.
   const std::size_t bits =
       static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(bandRows + 8);
-  if (hidden_.size() != bits) hidden_.assign(bits, 0);
+  if (hidden_.size() != 2 * bits) hidden_.assign(2 * bits, 0);
   // Room for a whole vector written from the last pixel on, and for lining
   // the buffer's rows up with the destination's in the cache's lines.
-  scratch_.resize(static_cast<std::size_t>(dst.width) * static_cast<std::size_t>(bandRows) + 80);
+  const std::size_t pixels = static_cast<std::size_t>(dst.width) * bandRows + 80;
+  scratch_.resize(2 * pixels);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
 
   // The ops of each band in their order, by counting; an op lands in every
@@ -299,44 +301,55 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   // tested many at a time.
   wide_ = useWide();
   useTiles_ = !wide_ && area >= kTileDepth * static_cast<std::int64_t>(dst.width) * dst.height;
-  const bool stream = dst.pixels.size() >= kStreamPixels;
+  dst_ = &dst;
+  under_ = under;
+  stream_ = dst.pixels.size() >= kStreamPixels;
 
-  band::Band b;
-  b.hidden = hidden_.data();
-  b.rowBytes = rowBytes_;
-  b.stride = dst.width;
+  // Each band is written out while the next is drawn: the writing waits on
+  // memory, the drawing mostly on the processor.
+  Writing writing;
   const auto lineOffset = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64; };
   for (int k = 0; k < bands; ++k) {
+    band::Band b;
     b.top = k * bandRows;
     b.bottom = std::min(b.top + bandRows, dst.height);
+    b.hidden = hidden_.data() + (k % 2) * bits;
+    b.rowBytes = rowBytes_;
     // The buffer's rows lie in the cache's lines as the destination's do.
+    Pixel* buffer = scratch_.data() + (k % 2) * pixels;
     const Pixel* top = dst.pixels.data() + static_cast<std::ptrdiff_t>(b.top) * dst.width;
-    b.scratch =
-        scratch_.data() + (64 + lineOffset(top) - lineOffset(scratch_.data())) % 64 / sizeof(Pixel);
-    drawBand(b, bandStart_[k], bandStart_[k + 1]);
-    // Clear pixels matter only where a top byte shows, which is rare: only
-    // then are they gathered.
-    if (finishBand(dst, b, under, stream) != 0) {
-      clearTopBytes(dst, b, bandStart_[k], bandStart_[k + 1]);
-    }
-    std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
+    b.scratch = buffer + (64 + lineOffset(top) - lineOffset(buffer)) % 64 / sizeof(Pixel);
+    b.stride = dst.width;
+    drawBand(b, bandStart_[k], bandStart_[k + 1], writing);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
+    endWriting(writing);
+    startWriting(writing, b, bandStart_[k], bandStart_[k + 1]);
   }
+  endWriting(writing);
 #ifdef GRINZO_WIDE_VECTORS
-  if (wide_ && stream) band::finishStreaming();
+  if (wide_ && stream_) band::finishStreaming();
 #endif
 }
 
-// Draws the band's part of its pieces, the topmost first.
-void TopDown::drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last) {
-#ifdef GRINZO_WIDE_VECTORS
-  if (wide_) {
-    for (std::uint32_t k = last; k-- > first;) band::drawPieceWide(pieces_[k], b);
-    return;
-  }
-#endif
+// Draws the band's part of its pieces, the topmost first, and writes the
+// rows of the band before it in between.
+void TopDown::drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last,
+                       Writing& writing) {
+  const std::uint32_t rowsLeft = writing.active ? writing.band.bottom - writing.next : 0;
+  const std::uint32_t every = rowsLeft ? std::max<std::uint32_t>(1, (last - first) / rowsLeft) : 0;
+  std::uint32_t untilRow = every;
   for (std::uint32_t k = last; k-- > first;) {
+    if (untilRow != 0 && --untilRow == 0) {
+      writeRow(writing);
+      untilRow = every;
+    }
     const band::Piece& piece = pieces_[k];
+#ifdef GRINZO_WIDE_VECTORS
+    if (wide_) {
+      band::drawPieceWide(piece, b);
+      continue;
+    }
+#endif
     if (!useTiles_) {
       band::drawPiece(piece, b);
       continue;
@@ -351,43 +364,55 @@ void TopDown::drawBand(const band::Band& b, std::uint32_t first, std::uint32_t l
   }
 }
 
-// Writes the band's rows to the destination; returns the top bytes of the
-// pixels no sprite hides, ORed together.
-Pixel TopDown::finishBand(Bitmap& dst, const band::Band& b, const Under* under, bool stream) {
-  const auto sourceOf = [&](int y) {
-    band::Source source;
-    if (under && y >= under->y && y < under->y + under->height) {
-      source = {under->x, under->x + under->width, under->pixels + (y - under->y) * under->stride};
-    }
-    return source;
-  };
-  const auto rowOf = [&](int y) {
-    return dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width;
-  };
-  Pixel found = 0;
+band::Source TopDown::sourceOf(int y) const {
+  band::Source source;
+  if (under_ && y >= under_->y && y < under_->y + under_->height) {
+    source = {under_->x, under_->x + under_->width,
+              under_->pixels + (y - under_->y) * under_->stride};
+  }
+  return source;
+}
+
+void TopDown::startWriting(Writing& w, const band::Band& b, std::uint32_t first,
+                           std::uint32_t last) {
+  w = Writing{true, b, first, last, b.top, 0, {}};
 #ifdef GRINZO_WIDE_VECTORS
-  if (wide_) {
-    // The source pixels that will show are asked for a few rows ahead.
-    constexpr int kAhead = 4;
-    bool readAll[kAhead] = {};
-    for (int y = b.top; y < std::min(b.top + kAhead, b.bottom); ++y) {
-      readAll[y % kAhead] = band::prefetchSource(b, y - b.top, sourceOf(y));
-    }
-    for (int y = b.top; y < b.bottom; ++y) {
-      found |= band::finishRowWide(rowOf(y), b, y - b.top, dst.width, sourceOf(y), stream,
-                                   readAll[y % kAhead]);
-      if (y + kAhead < b.bottom) {
-        readAll[y % kAhead] = band::prefetchSource(b, y + kAhead - b.top, sourceOf(y + kAhead));
-      }
-    }
-    return found;
+  // The source pixels that will show are asked for a few rows ahead.
+  for (int y = b.top; wide_ && y < std::min(b.top + Writing::kAhead, b.bottom); ++y) {
+    w.readAll[y % Writing::kAhead] = band::prefetchSource(b, y - b.top, sourceOf(y));
   }
 #endif
-  (void)stream;  // the plain code writes through the cache
-  for (int y = b.top; y < b.bottom; ++y) {
-    found |= band::finishRow(rowOf(y), b, y - b.top, dst.width, sourceOf(y));
+}
+
+void TopDown::writeRow(Writing& w) {
+  if (!w.active || w.next == w.band.bottom) return;
+  const int y = w.next++;
+  Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
+#ifdef GRINZO_WIDE_VECTORS
+  if (wide_) {
+    constexpr int kAhead = Writing::kAhead;
+    w.found |= band::finishRowWide(d, w.band, y - w.band.top, dst_->width, sourceOf(y), stream_,
+                                   w.readAll[y % kAhead]);
+    if (y + kAhead < w.band.bottom) {
+      w.readAll[y % kAhead] =
+          band::prefetchSource(w.band, y + kAhead - w.band.top, sourceOf(y + kAhead));
+    }
+    return;
   }
-  return found;
+#endif
+  // The plain code writes through the cache.
+  w.found |= band::finishRow(d, w.band, y - w.band.top, dst_->width, sourceOf(y));
+}
+
+// Writes what is left of the band, and forgets its bits.
+void TopDown::endWriting(Writing& w) {
+  if (!w.active) return;
+  while (w.next < w.band.bottom) writeRow(w);
+  // Clear pixels matter only where a top byte shows, which is rare: only
+  // then are they gathered.
+  if (w.found != 0) clearTopBytes(*dst_, w.band, w.first, w.last);
+  std::fill_n(w.band.hidden, static_cast<std::size_t>(w.band.bottom - w.band.top) * rowBytes_, 0);
+  w.active = false;
 }
 
 // Where no sprite is opaque, clears the top byte under every clear pixel.

@@ -170,18 +170,35 @@ class TopDown {
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
 
  private:
-  void drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last);
-  Pixel finishBand(Bitmap& dst, const band::Band& b, const Under* under, bool stream);
+  // A drawn band being written to the destination row by row.
+  struct Writing {
+    static constexpr int kAhead = 4;  // rows whose source is asked for ahead
+    bool active = false;
+    band::Band band;
+    std::uint32_t first = 0, last = 0;  // its pieces
+    int next = 0;                       // the next row to write
+    Pixel found = 0;                    // top bytes of the pixels not hidden
+    bool readAll[kAhead] = {};
+  };
+  void drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last, Writing& writing);
+  band::Source sourceOf(int y) const;
+  void startWriting(Writing& w, const band::Band& b, std::uint32_t first, std::uint32_t last);
+  void writeRow(Writing& w);
+  void endWriting(Writing& w);
   void clearTopBytes(Bitmap& dst, const band::Band& b, std::uint32_t first, std::uint32_t last);
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
 
-  bool wide_ = false;  // drawn with the wide-vector code
+  Bitmap* dst_ = nullptr;  // while drawing
+  const Under* under_ = nullptr;
+  bool stream_ = false;  // written past the cache
+  bool wide_ = false;    // drawn with the wide-vector code
   bool useTiles_ = false;
-  int rowBytes_ = 0;                  // per row of bits, eight spare
-  std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
-  std::vector<std::uint8_t> clear_;   // bit set: a clear pixel is there
-  std::vector<Pixel> scratch_;        // a band's rows, valid where hidden
+  int rowBytes_ = 0;  // per row of bits, eight spare
+  // Two bands' rows of bits; bit set: an opaque pixel is there.
+  std::vector<std::uint8_t> hidden_;
+  std::vector<std::uint8_t> clear_;  // a band's; bit set: a clear pixel is there
+  std::vector<Pixel> scratch_;       // two bands' rows, valid where hidden
   // One bit per 8 x 8 tile of the band: every pixel of it is hidden. Lets a
   // sprite under the crowd be skipped with a few tests instead of a test
   // per row, where there is no faster test of its rows.

@@ -97,16 +97,14 @@ GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
     const std::uint64_t bits = freshRows[i];
     todo &= todo - 1;
     setBitsAt(hidden + static_cast<std::ptrdiff_t>(row) * bytes, x, bits);
-    // Whole vectors are written back: the buffer's pixels that are not new
-    // keep their value, and the buffer has room at its end.
     Pixel* d = scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
     const Pixel* p = picture + row * pStep;
     const bool readable = row < wideRows;
     for (int c = 0; c < chunks; ++c) {
       const __mmask16 k = static_cast<__mmask16>(bits >> (16 * c));
-      const __m512i mineNow =
-          readable ? loadWhole(p + 16 * c) : _mm512_maskz_loadu_epi32(k, p + 16 * c);
-      _mm512_storeu_si512(d + 16 * c, _mm512_mask_blend_epi32(k, loadWhole(d + 16 * c), mineNow));
+      _mm512_mask_storeu_epi32(
+          d + 16 * c, k,
+          readable ? loadWhole(p + 16 * c) : _mm512_maskz_loadu_epi32(k, p + 16 * c));
     }
   } while (todo != 0);
   return true;
