@@ -178,6 +178,12 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
   ops.reserve(count);  // the common case exactly: one op per sprite
   SpriteBatch result;
   const Bitmap& db = dc.pixels;
+  bool simple = true;
+  std::int64_t area = 0;
+  const auto account = [&](const batch::Op& op) {
+    area += static_cast<std::int64_t>(op.width) * op.height;
+    simple = simple && op.shape && op.shape->simple;
+  };
   for (std::size_t i = 0; i < count; ++i) {
     const MaskedSprite& s = sprites[i];
     SpriteWork::Kind* kind = findKind(work, s);
@@ -194,7 +200,7 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
       const std::int64_t y1 =
           std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height);
       if (x1 <= x0 || y1 <= y0) continue;
-      batch::Op op = kind->op;
+      batch::Op& op = ops.emplace_back(kind->op);
       const int skipX = static_cast<int>(x0 - s.x), skipY = static_cast<int>(y0 - s.y);
       op.x = static_cast<int>(x0);
       op.y = static_cast<int>(y0);
@@ -206,7 +212,7 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
         op.shapeX = static_cast<std::uint8_t>(skipX);
         op.shapeY = static_cast<std::uint8_t>(skipY);
       }
-      ops.push_back(op);
+      account(op);
       continue;
     }
     batch::Op a, o;
@@ -220,17 +226,13 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
       a.picture = o.picture;
       a.pictureStride = o.pictureStride;
       a.shape = shapeOf(work, a, mask, xm, ym, picture, xp, yp);
-      ops.push_back(a);
+      account(ops.emplace_back(a));
     } else {
-      if (ands) a.shape = shapeOf(work, a, mask, xm, ym, nullptr, 0, 0), ops.push_back(a);
-      if (ors) o.shape = shapeOf(work, o, nullptr, 0, 0, picture, xp, yp), ops.push_back(o);
+      if (ands)
+        a.shape = shapeOf(work, a, mask, xm, ym, nullptr, 0, 0), account(ops.emplace_back(a));
+      if (ors)
+        o.shape = shapeOf(work, o, nullptr, 0, 0, picture, xp, yp), account(ops.emplace_back(o));
     }
-  }
-  bool simple = true;
-  std::int64_t area = 0;
-  for (const batch::Op& op : ops) {
-    area += static_cast<std::int64_t>(op.width) * op.height;
-    simple = simple && op.shape && op.shape->simple;
   }
   result.topDown =
       simple && area >= kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;

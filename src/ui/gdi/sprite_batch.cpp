@@ -272,30 +272,25 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   scratch_.resize(2 * pixels);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
 
-  // The ops of each band in their order, by counting; an op lands in every
-  // band it reaches.
+  // The ops of each band in their order; an op lands in every band it
+  // reaches. The lists keep their room from frame to frame.
   const int bands = (dst.height + bandRows - 1) / bandRows;
-  bandStart_.assign(static_cast<std::size_t>(bands) + 1, 0);
+  if (bandPieces_.size() < static_cast<std::size_t>(bands)) bandPieces_.resize(bands);
+  for (int k = 0; k < bands; ++k) bandPieces_[k].clear();
   std::int64_t area = 0;
   for (const Op& op : ops) {
-    for (int b = op.y >> bandShift; b <= (op.y + op.height - 1) >> bandShift; ++b)
-      ++bandStart_[b + 1];
-    area += static_cast<std::int64_t>(op.width) * op.height;
-  }
-  for (int b = 0; b < bands; ++b) bandStart_[b + 1] += bandStart_[b];
-  pieces_.resize(bandStart_[bands]);
-  next_.assign(bandStart_.begin(), bandStart_.end() - 1);
-  for (const Op& op : ops) {
-    for (int b = op.y >> bandShift; b <= (op.y + op.height - 1) >> bandShift; ++b) {
-      pieces_[next_[b]++] = band::Piece{op.shape,
-                                        op.picture,
-                                        static_cast<std::int16_t>(op.x),
-                                        static_cast<std::int16_t>(op.y),
-                                        static_cast<std::uint8_t>(op.width),
-                                        static_cast<std::uint8_t>(op.height),
-                                        static_cast<std::uint8_t>(op.shapeX),
-                                        static_cast<std::uint8_t>(op.shapeY)};
+    const band::Piece piece{op.shape,
+                            op.picture,
+                            static_cast<std::int16_t>(op.x),
+                            static_cast<std::int16_t>(op.y),
+                            static_cast<std::uint8_t>(op.width),
+                            static_cast<std::uint8_t>(op.height),
+                            static_cast<std::uint8_t>(op.shapeX),
+                            static_cast<std::uint8_t>(op.shapeY)};
+    for (int k = op.y >> bandShift; k <= (op.y + op.height - 1) >> bandShift; ++k) {
+      bandPieces_[k].push_back(piece);
     }
+    area += static_cast<std::int64_t>(op.width) * op.height;
   }
   // Tiles pay where most sprites lie under others, and the rows are not
   // tested many at a time.
@@ -320,10 +315,10 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
     const Pixel* top = dst.pixels.data() + static_cast<std::ptrdiff_t>(b.top) * dst.width;
     b.scratch = buffer + (64 + lineOffset(top) - lineOffset(buffer)) % 64 / sizeof(Pixel);
     b.stride = dst.width;
-    drawBand(b, bandStart_[k], bandStart_[k + 1], writing);
+    drawBand(b, bandPieces_[k], writing);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
     endWriting(writing);
-    startWriting(writing, b, bandStart_[k], bandStart_[k + 1]);
+    startWriting(writing, b, bandPieces_[k]);
   }
   endWriting(writing);
 #ifdef GRINZO_WIDE_VECTORS
@@ -333,17 +328,17 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
 
 // Draws the band's part of its pieces, the topmost first, and writes the
 // rows of the band before it in between.
-void TopDown::drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last,
+void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& pieces,
                        Writing& writing) {
   const std::uint32_t rowsLeft = writing.active ? writing.band.bottom - writing.next : 0;
-  const std::uint32_t every = rowsLeft ? std::max<std::uint32_t>(1, (last - first) / rowsLeft) : 0;
-  std::uint32_t untilRow = every;
-  for (std::uint32_t k = last; k-- > first;) {
+  const std::size_t every = rowsLeft ? std::max<std::size_t>(1, pieces.size() / rowsLeft) : 0;
+  std::size_t untilRow = every;
+  for (std::size_t k = pieces.size(); k-- > 0;) {
     if (untilRow != 0 && --untilRow == 0) {
       writeRow(writing);
       untilRow = every;
     }
-    const band::Piece& piece = pieces_[k];
+    const band::Piece& piece = pieces[k];
 #ifdef GRINZO_WIDE_VECTORS
     if (wide_) {
       band::drawPieceWide(piece, b);
@@ -373,9 +368,9 @@ band::Source TopDown::sourceOf(int y) const {
   return source;
 }
 
-void TopDown::startWriting(Writing& w, const band::Band& b, std::uint32_t first,
-                           std::uint32_t last) {
-  w = Writing{true, b, first, last, b.top, 0, {}};
+void TopDown::startWriting(Writing& w, const band::Band& b,
+                           const std::vector<band::Piece>& pieces) {
+  w = Writing{true, b, &pieces, b.top, 0, {}};
 #ifdef GRINZO_WIDE_VECTORS
   // The source pixels that will show are asked for a few rows ahead.
   for (int y = b.top; wide_ && y < std::min(b.top + Writing::kAhead, b.bottom); ++y) {
@@ -410,18 +405,17 @@ void TopDown::endWriting(Writing& w) {
   while (w.next < w.band.bottom) writeRow(w);
   // Clear pixels matter only where a top byte shows, which is rare: only
   // then are they gathered.
-  if (w.found != 0) clearTopBytes(*dst_, w.band, w.first, w.last);
+  if (w.found != 0) clearTopBytes(*dst_, w.band, *w.pieces);
   std::fill_n(w.band.hidden, static_cast<std::size_t>(w.band.bottom - w.band.top) * rowBytes_, 0);
   w.active = false;
 }
 
 // Where no sprite is opaque, clears the top byte under every clear pixel.
-void TopDown::clearTopBytes(Bitmap& dst, const band::Band& b, std::uint32_t first,
-                            std::uint32_t last) {
+void TopDown::clearTopBytes(Bitmap& dst, const band::Band& b,
+                            const std::vector<band::Piece>& pieces) {
   const std::size_t rows = static_cast<std::size_t>(b.bottom - b.top);
   clear_.assign(rows * static_cast<std::size_t>(rowBytes_), 0);
-  for (std::uint32_t k = first; k < last; ++k) {
-    const band::Piece& piece = pieces_[k];
+  for (const band::Piece& piece : pieces) {
     const int r0 = std::max<int>(piece.y, b.top) - piece.y;
     const int r1 = std::min(piece.y + piece.height, b.bottom) - piece.y;
     const std::uint64_t inside = (std::uint64_t{1} << piece.width) - 1;

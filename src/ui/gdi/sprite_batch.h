@@ -175,17 +175,17 @@ class TopDown {
     static constexpr int kAhead = 4;  // rows whose source is asked for ahead
     bool active = false;
     band::Band band;
-    std::uint32_t first = 0, last = 0;  // its pieces
-    int next = 0;                       // the next row to write
-    Pixel found = 0;                    // top bytes of the pixels not hidden
+    const std::vector<band::Piece>* pieces = nullptr;
+    int next = 0;     // the next row to write
+    Pixel found = 0;  // top bytes of the pixels not hidden
     bool readAll[kAhead] = {};
   };
-  void drawBand(const band::Band& b, std::uint32_t first, std::uint32_t last, Writing& writing);
+  void drawBand(const band::Band& b, const std::vector<band::Piece>& pieces, Writing& writing);
   band::Source sourceOf(int y) const;
-  void startWriting(Writing& w, const band::Band& b, std::uint32_t first, std::uint32_t last);
+  void startWriting(Writing& w, const band::Band& b, const std::vector<band::Piece>& pieces);
   void writeRow(Writing& w);
   void endWriting(Writing& w);
-  void clearTopBytes(Bitmap& dst, const band::Band& b, std::uint32_t first, std::uint32_t last);
+  void clearTopBytes(Bitmap& dst, const band::Band& b, const std::vector<band::Piece>& pieces);
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
 
@@ -204,9 +204,7 @@ class TopDown {
   // per row, where there is no faster test of its rows.
   int tileRowBytes_ = 0;  // per row of tiles, eight spare
   std::vector<std::uint8_t> tiles_;
-  std::vector<std::uint32_t> bandStart_;  // where each band's ops start in pieces_
-  std::vector<band::Piece> pieces_;       // the ops band by band, in order
-  std::vector<std::uint32_t> next_;       // filling pieces_
+  std::vector<std::vector<band::Piece>> bandPieces_;  // each band's part of the ops, in order
 };
 
 // Whether crowds may be drawn with the processor's 512-bit vector
