@@ -330,8 +330,20 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
 // rows of the band before it in between.
 void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& pieces,
                        Writing& writing) {
-  const std::uint32_t rowsLeft = writing.active ? writing.band.bottom - writing.next : 0;
+  const std::size_t rowsLeft = writing.active ? writing.band.bottom - writing.next : 0;
   const std::size_t every = rowsLeft ? std::max<std::size_t>(1, pieces.size() / rowsLeft) : 0;
+#ifdef GRINZO_WIDE_VECTORS
+  if (wide_) {
+    // Runs of pieces between rows.
+    for (std::size_t last = pieces.size(); last > 0;) {
+      const std::size_t first = every && last > every ? last - every : 0;
+      band::drawPiecesWide(pieces.data() + first, pieces.data() + last, b);
+      if (every) writeRow(writing);
+      last = first;
+    }
+    return;
+  }
+#endif
   std::size_t untilRow = every;
   for (std::size_t k = pieces.size(); k-- > 0;) {
     if (untilRow != 0 && --untilRow == 0) {
@@ -339,12 +351,6 @@ void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& piec
       untilRow = every;
     }
     const band::Piece& piece = pieces[k];
-#ifdef GRINZO_WIDE_VECTORS
-    if (wide_) {
-      band::drawPieceWide(piece, b);
-      continue;
-    }
-#endif
     if (!useTiles_) {
       band::drawPiece(piece, b);
       continue;

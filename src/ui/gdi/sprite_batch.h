@@ -117,7 +117,8 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 #define GRINZO_WIDE_VECTORS 1
 // The same with AVX-512, for processors that have it.
 bool wideVectorsAvailable();
-bool drawPieceWide(const Piece& piece, const Band& b);
+// Draws the pieces from last - 1 down to first.
+void drawPiecesWide(const Piece* first, const Piece* last, const Band& b);
 // Asks for the source's pixels of band row `row` that will show; true when
 // there are so many that reading the whole row in order is faster.
 bool prefetchSource(const Band& b, int row, const Source& source);

@@ -48,7 +48,11 @@ GRINZO_WIDE inline __m512i loadWhole(const void* p) {
 
 }  // namespace
 
-GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
+namespace {
+
+// One piece; false when it drew nothing.
+GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& piece, const Band& b,
+                                                                 std::uint64_t* freshRows) {
   const Shape& shape = *piece.shape;
   const int x = piece.x, y = piece.y;
   const int r0 = std::max(y, b.top) - y, r1 = std::min(y + piece.height, b.bottom) - y;
@@ -68,7 +72,6 @@ GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
   // The new pixels of every row first, eight rows at a time (those past the
   // piece - the band's bits and the shape have room for them - are left out
   // of the result), so that one test tells whether anything shows at all.
-  alignas(64) std::uint64_t freshRows[kMaxShapeHeight + 8];
   std::uint64_t todo = 0;
   for (int r = r0; r < r1; r += 8) {
     const std::uint8_t* h = hidden + static_cast<std::ptrdiff_t>(r) * bytes + (x >> 3);
@@ -86,7 +89,7 @@ GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
     const __m512i mine = _mm512_and_si512(
         _mm512_srl_epi64(loadWhole(shape.opaque + piece.shapeY + r), shapeShift), inside);
     const __m512i fresh = _mm512_andnot_si512(seen, mine);
-    _mm512_store_si512(freshRows + (r - r0), fresh);
+    _mm512_storeu_si512(freshRows + (r - r0), fresh);
     todo |= static_cast<std::uint64_t>(_mm512_test_epi64_mask(fresh, fresh)) << (r - r0);
   }
   if (r1 - r0 < 64) todo &= (std::uint64_t{1} << (r1 - r0)) - 1;
@@ -108,6 +111,13 @@ GRINZO_WIDE bool drawPieceWide(const Piece& piece, const Band& b) {
     }
   } while (todo != 0);
   return true;
+}
+
+}  // namespace
+
+GRINZO_WIDE void drawPiecesWide(const Piece* first, const Piece* last, const Band& b) {
+  alignas(64) std::uint64_t freshRows[kMaxShapeHeight + 8];
+  while (last != first) drawPiece(*--last, b, freshRows);
 }
 
 namespace {
