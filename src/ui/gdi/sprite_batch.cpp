@@ -261,15 +261,13 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
     ++bandShift;
   }
   const int bandRows = 1 << bandShift;
-  // Two bands' worth of each: one is drawn while the other is written.
   // Eight spare rows of bits: rows are read eight at a time.
   const std::size_t bits =
       static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(bandRows + 8);
-  if (hidden_.size() != 2 * bits) hidden_.assign(2 * bits, 0);
+  if (hidden_.size() != bits) hidden_.assign(bits, 0);
   // Room for a whole vector written from the last pixel on, and for lining
   // the buffer's rows up with the destination's in the cache's lines.
-  const std::size_t pixels = static_cast<std::size_t>(dst.width) * bandRows + 80;
-  scratch_.resize(2 * pixels);
+  scratch_.resize(static_cast<std::size_t>(dst.width) * bandRows + 80);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
 
   // The ops of each band in their order; an op lands in every band it
@@ -300,56 +298,39 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   under_ = under;
   stream_ = dst.pixels.size() >= kStreamPixels;
 
-  // Each band is written out while the next is drawn: the writing waits on
-  // memory, the drawing mostly on the processor.
-  Writing writing;
+  band::Band b;
+  b.hidden = hidden_.data();
+  b.rowBytes = rowBytes_;
+  b.stride = dst.width;
   const auto lineOffset = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64; };
   for (int k = 0; k < bands; ++k) {
-    band::Band b;
     b.top = k * bandRows;
     b.bottom = std::min(b.top + bandRows, dst.height);
-    b.hidden = hidden_.data() + (k % 2) * bits;
-    b.rowBytes = rowBytes_;
     // The buffer's rows lie in the cache's lines as the destination's do.
-    Pixel* buffer = scratch_.data() + (k % 2) * pixels;
     const Pixel* top = dst.pixels.data() + static_cast<std::ptrdiff_t>(b.top) * dst.width;
-    b.scratch = buffer + (64 + lineOffset(top) - lineOffset(buffer)) % 64 / sizeof(Pixel);
-    b.stride = dst.width;
-    drawBand(b, bandPieces_[k], writing);
+    b.scratch =
+        scratch_.data() + (64 + lineOffset(top) - lineOffset(scratch_.data())) % 64 / sizeof(Pixel);
+    drawBand(b, bandPieces_[k]);
+    // Clear pixels matter only where a top byte shows, which is rare: only
+    // then are they gathered.
+    if (writeBand(b) != 0) clearTopBytes(dst, b, bandPieces_[k]);
+    std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
-    endWriting(writing);
-    startWriting(writing, b, bandPieces_[k]);
   }
-  endWriting(writing);
 #ifdef GRINZO_WIDE_VECTORS
   if (wide_ && stream_) band::finishStreaming();
 #endif
 }
 
-// Draws the band's part of its pieces, the topmost first, and writes the
-// rows of the band before it in between.
-void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& pieces,
-                       Writing& writing) {
-  const std::size_t rowsLeft = writing.active ? writing.band.bottom - writing.next : 0;
-  const std::size_t every = rowsLeft ? std::max<std::size_t>(1, pieces.size() / rowsLeft) : 0;
+// Draws the band's part of its pieces, the topmost first.
+void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& pieces) {
 #ifdef GRINZO_WIDE_VECTORS
   if (wide_) {
-    // Runs of pieces between rows.
-    for (std::size_t last = pieces.size(); last > 0;) {
-      const std::size_t first = every && last > every ? last - every : 0;
-      band::drawPiecesWide(pieces.data() + first, pieces.data() + last, b);
-      if (every) writeRow(writing);
-      last = first;
-    }
+    band::drawPiecesWide(pieces.data(), pieces.data() + pieces.size(), b);
     return;
   }
 #endif
-  std::size_t untilRow = every;
   for (std::size_t k = pieces.size(); k-- > 0;) {
-    if (untilRow != 0 && --untilRow == 0) {
-      writeRow(writing);
-      untilRow = every;
-    }
     const band::Piece& piece = pieces[k];
     if (!useTiles_) {
       band::drawPiece(piece, b);
@@ -365,6 +346,24 @@ void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& piec
   }
 }
 
+// Writes the band's rows to the destination; returns the top bytes of the
+// pixels no sprite hides, ORed together.
+Pixel TopDown::writeBand(const band::Band& b) {
+  Pixel found = 0;
+  for (int y = b.top; y < b.bottom; ++y) {
+    Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
+#ifdef GRINZO_WIDE_VECTORS
+    if (wide_) {
+      found |= band::finishRowWide(d, b, y - b.top, dst_->width, sourceOf(y), stream_);
+      continue;
+    }
+#endif
+    // The plain code writes through the cache.
+    found |= band::finishRow(d, b, y - b.top, dst_->width, sourceOf(y));
+  }
+  return found;
+}
+
 band::Source TopDown::sourceOf(int y) const {
   band::Source source;
   if (under_ && y >= under_->y && y < under_->y + under_->height) {
@@ -372,48 +371,6 @@ band::Source TopDown::sourceOf(int y) const {
               under_->pixels + (y - under_->y) * under_->stride};
   }
   return source;
-}
-
-void TopDown::startWriting(Writing& w, const band::Band& b,
-                           const std::vector<band::Piece>& pieces) {
-  w = Writing{true, b, &pieces, b.top, 0, {}};
-#ifdef GRINZO_WIDE_VECTORS
-  // The source pixels that will show are asked for a few rows ahead.
-  for (int y = b.top; wide_ && y < std::min(b.top + Writing::kAhead, b.bottom); ++y) {
-    w.readAll[y % Writing::kAhead] = band::prefetchSource(b, y - b.top, sourceOf(y));
-  }
-#endif
-}
-
-void TopDown::writeRow(Writing& w) {
-  if (!w.active || w.next == w.band.bottom) return;
-  const int y = w.next++;
-  Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
-#ifdef GRINZO_WIDE_VECTORS
-  if (wide_) {
-    constexpr int kAhead = Writing::kAhead;
-    w.found |= band::finishRowWide(d, w.band, y - w.band.top, dst_->width, sourceOf(y), stream_,
-                                   w.readAll[y % kAhead]);
-    if (y + kAhead < w.band.bottom) {
-      w.readAll[y % kAhead] =
-          band::prefetchSource(w.band, y + kAhead - w.band.top, sourceOf(y + kAhead));
-    }
-    return;
-  }
-#endif
-  // The plain code writes through the cache.
-  w.found |= band::finishRow(d, w.band, y - w.band.top, dst_->width, sourceOf(y));
-}
-
-// Writes what is left of the band, and forgets its bits.
-void TopDown::endWriting(Writing& w) {
-  if (!w.active) return;
-  while (w.next < w.band.bottom) writeRow(w);
-  // Clear pixels matter only where a top byte shows, which is rare: only
-  // then are they gathered.
-  if (w.found != 0) clearTopBytes(*dst_, w.band, *w.pieces);
-  std::fill_n(w.band.hidden, static_cast<std::size_t>(w.band.bottom - w.band.top) * rowBytes_, 0);
-  w.active = false;
 }
 
 // Where no sprite is opaque, clears the top byte under every clear pixel.

@@ -119,13 +119,9 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 bool wideVectorsAvailable();
 // Draws the pieces from last - 1 down to first.
 void drawPiecesWide(const Piece* first, const Piece* last, const Band& b);
-// Asks for the source's pixels of band row `row` that will show; true when
-// there are so many that reading the whole row in order is faster.
-bool prefetchSource(const Band& b, int row, const Source& source);
-// `readAll`: reads every source pixel of the row, in order; `stream`: writes
-// past the cache.
-Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source, bool stream,
-                    bool readAll);
+// The same, reading the source in order wherever a row shows much of it.
+// `stream`: writes past the cache.
+Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source, bool stream);
 // Orders the rows written past the cache before anything after them.
 void finishStreaming();
 #endif
@@ -171,21 +167,9 @@ class TopDown {
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
 
  private:
-  // A drawn band being written to the destination row by row.
-  struct Writing {
-    static constexpr int kAhead = 4;  // rows whose source is asked for ahead
-    bool active = false;
-    band::Band band;
-    const std::vector<band::Piece>* pieces = nullptr;
-    int next = 0;     // the next row to write
-    Pixel found = 0;  // top bytes of the pixels not hidden
-    bool readAll[kAhead] = {};
-  };
-  void drawBand(const band::Band& b, const std::vector<band::Piece>& pieces, Writing& writing);
+  void drawBand(const band::Band& b, const std::vector<band::Piece>& pieces);
+  Pixel writeBand(const band::Band& b);
   band::Source sourceOf(int y) const;
-  void startWriting(Writing& w, const band::Band& b, const std::vector<band::Piece>& pieces);
-  void writeRow(Writing& w);
-  void endWriting(Writing& w);
   void clearTopBytes(Bitmap& dst, const band::Band& b, const std::vector<band::Piece>& pieces);
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
@@ -195,11 +179,10 @@ class TopDown {
   bool stream_ = false;  // written past the cache
   bool wide_ = false;    // drawn with the wide-vector code
   bool useTiles_ = false;
-  int rowBytes_ = 0;  // per row of bits, eight spare
-  // Two bands' rows of bits; bit set: an opaque pixel is there.
-  std::vector<std::uint8_t> hidden_;
-  std::vector<std::uint8_t> clear_;  // a band's; bit set: a clear pixel is there
-  std::vector<Pixel> scratch_;       // two bands' rows, valid where hidden
+  int rowBytes_ = 0;                  // per row of bits, eight spare
+  std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
+  std::vector<std::uint8_t> clear_;   // bit set: a clear pixel is there
+  std::vector<Pixel> scratch_;        // a band's rows, valid where hidden
   // One bit per 8 x 8 tile of the band: every pixel of it is hidden. Lets a
   // sprite under the crowd be skipped with a few tests instead of a test
   // per row, where there is no faster test of its rows.

@@ -162,30 +162,28 @@ GRINZO_WIDE __m512i finishColumns(Pixel* d, const Pixel* buffer, const std::uint
 }  // namespace
 
 GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source,
-                                bool stream, bool readAll) {
+                                bool stream) {
   const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
   const Pixel* buffer = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
-  __m512i found = _mm512_setzero_si512();
   const int from = std::clamp(source.from, 0, width), to = std::clamp(source.to, from, width);
+  // Where much of the source shows, all of its row is read in order, which
+  // the processor fetches well ahead; where little does, only its lines
+  // that show, each a wait.
+  int open = 0, words = 0;
+  for (int c = from; c < to; c += 56, ++words) {
+    const int n = std::min(56, to - c);
+    open += (~bitsAt(hiddenRow, c) & ((std::uint64_t{1} << n) - 1)) != 0;
+  }
+  const bool readAll = open * 8 >= words;
+  __m512i found = _mm512_setzero_si512();
   if (from > 0) found = finishColumns(d, buffer, hiddenRow, 0, from, d, stream, true, found);
   if (to > from) {
     found = finishColumns(d, buffer, hiddenRow, from, to, source.pixels, stream, readAll, found);
   }
-  if (width > to)
+  if (width > to) {
     found = finishColumns(d, buffer, hiddenRow, to, width, d + to, stream, true, found);
-  return static_cast<Pixel>(_mm512_reduce_or_epi32(found)) & 0xFF000000u;
-}
-
-GRINZO_WIDE bool prefetchSource(const Band& b, int row, const Source& source) {
-  const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
-  int wanted = 0;
-  for (int c = source.from; c < source.to; c += 16) {
-    if (static_cast<std::uint16_t>(~bitsAt(hiddenRow, c)) != 0) {
-      __builtin_prefetch(source.pixels + (c - source.from));
-      ++wanted;
-    }
   }
-  return wanted * 4 >= (source.to - source.from) / 16;
+  return static_cast<Pixel>(_mm512_reduce_or_epi32(found)) & 0xFF000000u;
 }
 
 void finishStreaming() { _mm_sfence(); }
