@@ -352,7 +352,10 @@ void drawFramesAgainstThePlainTransfers() {
   ChangedArea changed;
   Bitmap shown;
   for (int frame = 0; frame < 40; ++frame) {
-    const int count = frame % 6 < 2 ? pick(1, 6) : pick(60, 600);
+    // Now and then more sprites than a change log holds.
+    const int count = frame % 6 < 2    ? pick(1, 6)
+                      : frame % 6 == 5 ? pick(4100, 5000)
+                                       : pick(60, 600);
     // Two frames in a row share a background and its offset, so that the
     // second repeats the first's copy.
     const bool odd = frame % 5 == 4, fromWindow = frame == 17, top = frame / 2 % 2 == 0;

@@ -239,6 +239,49 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
   return result;
 }
 
+// A crowd: more sprites than the change log holds, all of kinds wholly
+// inside their pictures with simple shapes, and deep enough (by the first
+// one's size) to draw from the top down. Resolved straight into the
+// top-down batch, without the list of transfers; false for any other batch,
+// which is then resolved as usual.
+bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t count,
+                  SpriteWork& work) {
+  const Bitmap& db = dc.pixels;
+  const std::int64_t deep = kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;
+  if (count <= detail::kLogLimit || static_cast<std::int64_t>(count) *
+                                            std::max(sprites[0].width, 0) *
+                                            std::max(sprites[0].height, 0) <
+                                        deep) {
+    return false;
+  }
+  ++work.calls;
+  for (SpriteWork::Kind& k : work.kinds) k.known = false;
+  work.topDown.begin(db.width, db.height);
+  bool fromItself = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const MaskedSprite& s = sprites[i];
+    SpriteWork::Kind* kind = findKind(work, s);
+    if (!sameKind(*kind, s)) {
+      learnKind(work, *kind, s, dc, fromItself);
+      if (fromItself) return false;
+    }
+    const batch::Op& op = kind->op;
+    if (!kind->usable || !op.shape || !op.shape->simple) return false;
+    // Clipped by the destination alone, as in prepareSprites.
+    const int x0 = std::max(s.x, 0), y0 = std::max(s.y, 0);
+    const int x1 = static_cast<int>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(s.x) + s.width, db.width));
+    const int y1 = static_cast<int>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height));
+    if (x1 <= x0 || y1 <= y0) continue;
+    const int skipX = x0 - s.x, skipY = y0 - s.y;
+    work.topDown.add(x0, y0, x1 - x0, y1 - y0, op.shape,
+                     op.picture + static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX,
+                     skipX, skipY);
+  }
+  return work.topDown.area() >= deep;
+}
+
 // Each sprite's two transfers in turn.
 void drawOneByOne(HDC dst, const MaskedSprite* sprites, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
@@ -248,13 +291,18 @@ void drawOneByOne(HDC dst, const MaskedSprite* sprites, std::size_t count) {
   }
 }
 
-// What the sprites wrote, for the next repeated copy; more than the log
-// holds makes the next copy a full one at once.
+// What a crowd wrote: more than the log holds, which makes the next copy a
+// full one at once.
+void noteCrowd(Canvas& dc) {
+  detail::changed(dc);
+  detail::restartLog(dc, false);
+  detail::damagedAll(dc);
+}
+
+// What the sprites wrote, for the next repeated copy.
 void noteSprites(Canvas& dc, const std::vector<batch::Op>& ops) {
   if (ops.size() > detail::kLogLimit) {
-    detail::changed(dc);
-    detail::restartLog(dc, false);
-    detail::damagedAll(dc);
+    noteCrowd(dc);
     return;
   }
   for (const batch::Op& op : ops)
@@ -267,6 +315,11 @@ void DrawMaskedSprites(HDC dst, const MaskedSprite* sprites, std::size_t count) 
   Canvas* dc = surfaceCanvas(dst);
   if (!dc || !consistent(dc->pixels) || count == 0) return;
   SpriteWork& work = spriteWork();
+  if (prepareCrowd(*dc, sprites, count, work)) {
+    work.topDown.draw(dc->pixels, nullptr);
+    noteCrowd(*dc);
+    return;
+  }
   const SpriteBatch batch = prepareSprites(*dc, sprites, count, work);
   if (batch.fromItself) {
     drawOneByOne(dst, sprites, count);
@@ -293,7 +346,9 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
   }
   // The copy changes only the window, which no sprite reads (but for
   // fromItself), so what is worked out here stays valid after it.
-  const SpriteBatch batch = prepareSprites(*dc, sprites, count, work);
+  const bool crowd = prepareCrowd(*dc, sprites, count, work);
+  const SpriteBatch batch =
+      crowd ? SpriteBatch{false, true} : prepareSprites(*dc, sprites, count, work);
   if (!batch.topDown) {
     BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
     if (batch.fromItself) {
@@ -306,20 +361,28 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
   }
   Bitmap& db = dc->pixels;
   detail::Clipped copy;
+  if (!crowd) {  // the crowd has its ops in place already
+    work.topDown.begin(db.width, db.height);
+    for (const batch::Op& op : work.ops) work.topDown.add(op);
+  }
   if (!detail::clipBlock(db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
-    work.topDown.draw(db, work.ops, nullptr);  // the copy shows nothing
+    work.topDown.draw(db, nullptr);  // the copy shows nothing
   } else {
     const detail::Rect& to = copy.to;
     const batch::Under under{
         to.x, to.y, to.width, to.height, at(*bc, copy.xFrom, copy.yFrom), bc->pixels.width};
-    work.topDown.draw(db, work.ops, &under);
+    work.topDown.draw(db, &under);
     // The window now holds that copy, as after a full one.
     detail::countFullCopy();
     detail::changed(*dc);
     detail::damaged(*dc, to);
     detail::setMirror(*dc, *bc, to, copy.xFrom, copy.yFrom);
   }
-  noteSprites(*dc, work.ops);
+  if (crowd) {
+    noteCrowd(*dc);
+  } else {
+    noteSprites(*dc, work.ops);
+  }
 }
 
 }  // namespace grinzo::gdi

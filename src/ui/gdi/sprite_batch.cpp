@@ -252,15 +252,30 @@ bool allowWideVectors(bool allowed) {
   return useWide();
 }
 
+void TopDown::begin(int width, int height) {
+  // A power of two of rows per band, whole tiles: a row's band is a shift.
+  bandShift_ = kTileShift;
+  while ((std::size_t{2} << bandShift_) * static_cast<std::size_t>(width) <= kBandPixels) {
+    ++bandShift_;
+  }
+  // The lists keep their room from frame to frame.
+  const int bandRows = 1 << bandShift_;
+  bands_ = (height + bandRows - 1) / bandRows;
+  if (bandPieces_.size() < static_cast<std::size_t>(bands_)) bandPieces_.resize(bands_);
+  for (int k = 0; k < bands_; ++k) bandPieces_[k].clear();
+  area_ = 0;
+}
+
 void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) {
+  begin(dst.width, dst.height);
+  for (const Op& op : ops) add(op);
+  draw(dst, under);
+}
+
+void TopDown::draw(Bitmap& dst, const Under* under) {
+  const int bandRows = 1 << bandShift_;
   rowBytes_ = (dst.width + 7) / 8 + 8;
   tileRowBytes_ = (dst.width / kTile + 7) / 8 + 8;
-  // A power of two of rows per band, whole tiles: a row's band is a shift.
-  int bandShift = kTileShift;
-  while ((std::size_t{2} << bandShift) * static_cast<std::size_t>(dst.width) <= kBandPixels) {
-    ++bandShift;
-  }
-  const int bandRows = 1 << bandShift;
   // Eight spare rows of bits: rows are read eight at a time.
   const std::size_t bits =
       static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(bandRows + 8);
@@ -269,27 +284,8 @@ void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) 
   // the buffer's rows up with the destination's in the cache's lines.
   scratch_.resize(static_cast<std::size_t>(dst.width) * bandRows + 80);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
-
-  // The ops of each band in their order; an op lands in every band it
-  // reaches. The lists keep their room from frame to frame.
-  const int bands = (dst.height + bandRows - 1) / bandRows;
-  if (bandPieces_.size() < static_cast<std::size_t>(bands)) bandPieces_.resize(bands);
-  for (int k = 0; k < bands; ++k) bandPieces_[k].clear();
-  std::int64_t area = 0;
-  for (const Op& op : ops) {
-    const band::Piece piece{op.shape,
-                            op.picture,
-                            static_cast<std::int16_t>(op.x),
-                            static_cast<std::int16_t>(op.y),
-                            static_cast<std::uint8_t>(op.width),
-                            static_cast<std::uint8_t>(op.height),
-                            static_cast<std::uint8_t>(op.shapeX),
-                            static_cast<std::uint8_t>(op.shapeY)};
-    for (int k = op.y >> bandShift; k <= (op.y + op.height - 1) >> bandShift; ++k) {
-      bandPieces_[k].push_back(piece);
-    }
-    area += static_cast<std::int64_t>(op.width) * op.height;
-  }
+  const std::int64_t area = area_;
+  const int bands = bands_;
   // Tiles pay where most sprites lie under others, and the rows are not
   // tested many at a time.
   wide_ = useWide();

@@ -166,6 +166,30 @@ class TopDown {
  public:
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
 
+  // The same in steps: a batch for a destination of this size, its ops
+  // one by one in their order, then the drawing.
+  void begin(int width, int height);
+  void add(const Op& op) {
+    add(op.x, op.y, op.width, op.height, op.shape, op.picture, op.shapeX, op.shapeY);
+  }
+  void add(int x, int y, int width, int height, const Shape* shape, const Pixel* picture,
+           int shapeX, int shapeY) {
+    const band::Piece piece{shape,
+                            picture,
+                            static_cast<std::int16_t>(x),
+                            static_cast<std::int16_t>(y),
+                            static_cast<std::uint8_t>(width),
+                            static_cast<std::uint8_t>(height),
+                            static_cast<std::uint8_t>(shapeX),
+                            static_cast<std::uint8_t>(shapeY)};
+    for (int k = y >> bandShift_; k <= (y + height - 1) >> bandShift_; ++k) {
+      bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
+    }
+    area_ += static_cast<std::int64_t>(width) * height;
+  }
+  void draw(Bitmap& dst, const Under* under);
+  std::int64_t area() const { return area_; }  // of the ops added since begin
+
  private:
   void drawBand(const band::Band& b, const std::vector<band::Piece>& pieces);
   Pixel writeBand(const band::Band& b);
@@ -174,6 +198,9 @@ class TopDown {
   bool allTilesHidden(int tileTop, int tileBottom, int tileLeft, int tileRight) const;
   void updateTiles(int tileTop, int tileBottom, int tileLeft, int tileRight);
 
+  int bandShift_ = 0;  // rows per band: 1 << bandShift_
+  int bands_ = 0;
+  std::int64_t area_ = 0;  // of the ops added
   Bitmap* dst_ = nullptr;  // while drawing
   const Under* under_ = nullptr;
   bool stream_ = false;  // written past the cache
