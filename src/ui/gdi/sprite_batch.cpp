@@ -16,7 +16,7 @@ constexpr Pixel kTopByte = 0xFF000000u;
 
 // Window pixels per band of rows: the band's buffer stays in the cache
 // while every sprite over it is drawn.
-constexpr std::size_t kBandPixels = std::size_t{1} << 17;
+constexpr std::size_t kBandPixels = std::size_t{1} << 18;
 // From this many pixels on, the destination is written past the cache: it
 // would not stay there anyway, and writing a whole line of it needs no read.
 constexpr std::size_t kStreamPixels = std::size_t{1} << 22;
