@@ -14,9 +14,11 @@ constexpr Pixel kAllOnes = 0xFFFFFFFFu;
 constexpr Pixel kColour = 0x00FFFFFFu;
 constexpr Pixel kTopByte = 0xFF000000u;
 
-// Window pixels per band of rows: the band's buffer stays in the cache
-// while every sprite over it is drawn.
-constexpr std::size_t kBandPixels = std::size_t{1} << 18;
+// Window pixels per band of rows: the band's buffer (2 MiB) stays in the
+// processor's caches while every sprite over it is drawn, and a band is
+// tall enough that few faces are cut in two (measured: 2^17 and 2^18 are
+// slower at 3840x2160, the same at 1920x1080).
+constexpr std::size_t kBandPixels = std::size_t{1} << 19;
 // From this many pixels on, the destination is written past the cache: it
 // would not stay there anyway, and writing a whole line of it needs no read.
 constexpr std::size_t kStreamPixels = std::size_t{1} << 22;
