@@ -31,6 +31,7 @@ struct SpriteWork {
   std::uint64_t calls = 0;
   std::vector<batch::Op> ops;
   batch::TopDown topDown;
+  batch::InOrderOver inOrderOver;
 
   // Sprites of one kind - same mask, picture, source corner and size - clip
   // and classify alike (a frame of faces has five kinds), so within one
@@ -109,9 +110,15 @@ const batch::Shape* shapeOf(SpriteWork& work, batch::Op& op, const Canvas* mask,
 // down pays: below it, most of every sprite is seen anyway.
 constexpr std::int64_t kTopDownDepth = 2;
 
+// From this much sprite area per window pixel on (in quarters), the
+// background under sprites drawn in order is copied band by band with them:
+// the copy would be a whole one anyway.
+constexpr std::int64_t kBandedDepthQuarters = 1;
+
 struct SpriteBatch {
   bool fromItself = false;  // a sprite draws from the destination
   bool topDown = false;     // worth drawing from the top down, and every sprite can be
+  bool banded = false;      // else worth drawing in order over a copy made band by band
 };
 
 bool sameKind(const SpriteWork::Kind& k, const MaskedSprite& s) {
@@ -234,8 +241,9 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
         o.shape = shapeOf(work, o, nullptr, 0, 0, picture, xp, yp), account(ops.emplace_back(o));
     }
   }
-  result.topDown =
-      simple && area >= kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;
+  const std::int64_t window = static_cast<std::int64_t>(db.width) * db.height;
+  result.topDown = simple && area >= kTopDownDepth * window;
+  result.banded = !result.topDown && area * 4 >= kBandedDepthQuarters * window;
   return result;
 }
 
@@ -349,29 +357,37 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
   const bool crowd = prepareCrowd(*dc, sprites, count, work);
   const SpriteBatch batch =
       crowd ? SpriteBatch{false, true} : prepareSprites(*dc, sprites, count, work);
-  if (!batch.topDown) {
+  Bitmap& db = dc->pixels;
+  detail::Clipped copy;
+  if (batch.fromItself || (!batch.topDown && !batch.banded) ||
+      !detail::clipBlock(db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
     BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
     if (batch.fromItself) {
       drawOneByOne(dst, sprites, count);
-    } else {
-      batch::drawInOrder(dc->pixels, work.ops);
-      noteSprites(*dc, work.ops);
+      return;
     }
-    return;
-  }
-  Bitmap& db = dc->pixels;
-  detail::Clipped copy;
-  if (!crowd) {  // the crowd has its ops in place already
-    work.topDown.begin(db.width, db.height);
-    for (const batch::Op& op : work.ops) work.topDown.add(op);
-  }
-  if (!detail::clipBlock(db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
-    work.topDown.draw(db, nullptr);  // the copy shows nothing
+    if (batch.topDown) {
+      if (!crowd) {
+        work.topDown.begin(db.width, db.height);
+        for (const batch::Op& op : work.ops) work.topDown.add(op);
+      }
+      work.topDown.draw(db, nullptr);
+    } else {
+      batch::drawInOrder(db, work.ops);
+    }
   } else {
     const detail::Rect& to = copy.to;
     const batch::Under under{
         to.x, to.y, to.width, to.height, at(*bc, copy.xFrom, copy.yFrom), bc->pixels.width};
-    work.topDown.draw(db, &under);
+    if (batch.banded) {
+      work.inOrderOver.draw(db, work.ops, under);
+    } else {
+      if (!crowd) {  // the crowd has its ops in place already
+        work.topDown.begin(db.width, db.height);
+        for (const batch::Op& op : work.ops) work.topDown.add(op);
+      }
+      work.topDown.draw(db, &under);
+    }
     // The window now holds that copy, as after a full one.
     detail::countFullCopy();
     detail::changed(*dc);

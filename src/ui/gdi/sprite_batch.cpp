@@ -151,6 +151,55 @@ void drawInOrder(Bitmap& dst, const std::vector<Op>& ops) {
   }
 }
 
+namespace {
+bool useWide();
+}  // namespace
+
+void InOrderOver::draw(Bitmap& dst, const std::vector<Op>& ops, const Under& under) {
+  [[maybe_unused]] const bool wide = useWide();
+  // Bands of whole rows that the cache holds easily.
+  constexpr std::size_t kPixels = std::size_t{1} << 17;
+  int shift = 0;
+  while ((std::size_t{2} << shift) * static_cast<std::size_t>(dst.width) <= kPixels) ++shift;
+  const int bands = ((dst.height - 1) >> shift) + 1;
+  if (bandOps_.size() < static_cast<std::size_t>(bands)) bandOps_.resize(bands);
+  for (int k = 0; k < bands; ++k) bandOps_[k].clear();
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    const Op& op = ops[i];
+    for (int k = op.y >> shift; k <= (op.y + op.height - 1) >> shift; ++k) {
+      bandOps_[k].push_back(static_cast<std::uint32_t>(i));
+    }
+  }
+  for (int k = 0; k < bands; ++k) {
+    const int top = k << shift, bottom = std::min(top + (1 << shift), dst.height);
+    for (int y = std::max(top, under.y); y < std::min(bottom, under.y + under.height); ++y) {
+      std::memcpy(dst.pixels.data() + static_cast<std::ptrdiff_t>(y) * dst.width + under.x,
+                  under.pixels + (y - under.y) * under.stride,
+                  static_cast<std::size_t>(under.width) * sizeof(Pixel));
+    }
+    for (const std::uint32_t i : bandOps_[k]) {
+      const Op& op = ops[i];
+      const int r0 = std::max(op.y, top) - op.y, r1 = std::min(op.y + op.height, bottom) - op.y;
+      Pixel* d = dst.pixels.data() + static_cast<std::ptrdiff_t>(op.y + r0) * dst.width + op.x;
+      const Pixel* m =
+          op.mask ? op.mask + static_cast<std::ptrdiff_t>(r0) * op.maskStride : nullptr;
+      const Pixel* p =
+          op.picture ? op.picture + static_cast<std::ptrdiff_t>(r0) * op.pictureStride : nullptr;
+#ifdef GRINZO_WIDE_VECTORS
+      if (wide && op.width >= 16) {
+        band::applyWide(d, dst.width, m, op.maskStride, p, op.pictureStride, op.width, r1 - r0);
+        continue;
+      }
+#endif
+      for (int r = r0; r < r1; ++r, d += dst.width) {
+        applyRow(d, m, p, op.width);
+        if (m) m += op.maskStride;
+        if (p) p += op.pictureStride;
+      }
+    }
+  }
+}
+
 namespace band {
 
 bool drawPiece(const Piece& piece, const Band& b) {

@@ -78,6 +78,17 @@ struct Under {
   std::ptrdiff_t stride = 0;
 };
 
+// drawInOrder over `under` copied first, band by band: each band of the
+// destination is still in the cache when its sprites are drawn. Keeps its
+// lists between calls.
+class InOrderOver {
+ public:
+  void draw(Bitmap& dst, const std::vector<Op>& ops, const Under& under);
+
+ private:
+  std::vector<std::vector<std::uint32_t>> bandOps_;  // each band's ops, by index, in order
+};
+
 // The parts of TopDown that come in a plain and a wide-vector version.
 namespace band {
 
@@ -122,6 +133,10 @@ void drawPiecesWide(const Piece* first, const Piece* last, const Band& b);
 // The same, reading the source in order wherever a row shows much of it.
 // `stream`: writes past the cache.
 Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source, bool stream);
+// Rows d = (d & mask) | picture for a sprite at least 16 pixels wide (a
+// missing mask is all ones, a missing picture 0).
+void applyWide(Pixel* d, std::ptrdiff_t stride, const Pixel* mask, std::ptrdiff_t maskStride,
+               const Pixel* picture, std::ptrdiff_t pictureStride, int width, int height);
 // Orders the rows written past the cache before anything after them.
 void finishStreaming();
 #endif

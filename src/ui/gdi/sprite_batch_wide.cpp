@@ -186,6 +186,24 @@ GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, con
   return static_cast<Pixel>(_mm512_reduce_or_epi32(found)) & 0xFF000000u;
 }
 
+GRINZO_WIDE void applyWide(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
+                           std::ptrdiff_t maskStride, const Pixel* picture,
+                           std::ptrdiff_t pictureStride, int width, int height) {
+  // (d & m) | p twice gives the same as once, so a row goes 16 pixels at a
+  // time, the last 16 overlapping the ones before.
+  const __m512i ones = _mm512_set1_epi32(-1);
+  for (int r = 0; r < height; ++r, d += stride) {
+    for (int c = 0;; c = std::min(c + 16, width - 16)) {
+      const __m512i m = mask ? _mm512_loadu_si512(mask + c) : ones;
+      const __m512i p = picture ? _mm512_loadu_si512(picture + c) : _mm512_setzero_si512();
+      _mm512_storeu_si512(d + c, _mm512_ternarylogic_epi32(_mm512_loadu_si512(d + c), m, p, 0xEA));
+      if (c == width - 16) break;
+    }
+    if (mask) mask += maskStride;
+    if (picture) picture += pictureStride;
+  }
+}
+
 void finishStreaming() { _mm_sfence(); }
 
 }  // namespace grinzo::gdi::batch::band
