@@ -124,9 +124,10 @@ bool drawPiece(const Piece& piece, const Band& b);
 // top bytes of the pixels not hidden, ORed together.
 Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& source);
 
+// The same with AVX-512, for processors that have it. Not for Windows, where
+// GCC does not align the stack for the 64-byte registers it spills there.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define GRINZO_WIDE_VECTORS 1
-// The same with AVX-512, for processors that have it.
 bool wideVectorsAvailable();
 // Draws the pieces from last - 1 down to first.
 void drawPiecesWide(const Piece* first, const Piece* last, const Band& b);

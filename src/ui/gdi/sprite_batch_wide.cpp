@@ -1,13 +1,16 @@
-// The top-down crowd's two inner loops with AVX-512, for the processors
-// that have it (chosen while running; the rest of the program assumes
-// nothing beyond the plain x86-64 instructions).
-//  - A piece's rows are tested eight at a time: their rows of hidden bits
-//    gathered into one register, against eight rows of its shape.
-//  - A row's new pixels are one masked load and store per 16 pixels, with
-//    the row's bits as the mask, whatever runs they form.
+// The sprite batch's inner loops with AVX-512, for the processors that have
+// it (chosen while running; the rest of the program assumes nothing beyond
+// the plain x86-64 instructions).
+//  - A piece's rows are tested eight at a time: eight rows of hidden bits in
+//    one register against eight rows of its shape.
+//  - A row's new pixels are one masked store per 16 pixels, with the row's
+//    bits as the mask, whatever runs they form.
 //  - A finished row is merged from the band's buffer and the background by
 //    the hidden bits, 16 pixels at a time, and large frames are written
 //    past the cache in whole lines.
+//  - Sprites drawn in order take 16 pixels at a time.
+// Masked loads are avoided where they would be slow: on some processors a
+// load whose mask leaves lanes out costs many times a whole one.
 
 #include "ui/gdi/sprite_batch.h"
 
@@ -39,16 +42,12 @@ bool wideVectorsAvailable() {
 namespace {
 
 // A whole vector loaded from memory, kept as such: folded into a blend, the
-// load would become a masked one, which some processors run very slowly.
+// load would become a masked one.
 GRINZO_WIDE inline __m512i loadWhole(const void* p) {
   __m512i v = _mm512_loadu_si512(p);
   asm("" : "+v"(v));
   return v;
 }
-
-}  // namespace
-
-namespace {
 
 // One piece; false when it drew nothing.
 GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& piece, const Band& b,
