@@ -250,6 +250,27 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
   const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
   const Pixel* sc = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
   Pixel found = 0;
+  if (source.from == 0 && source.to == width) {
+    // The source under all of the row: the buffer's row is copied whole,
+    // then the pixels no sprite hides are taken from the source - fewer and
+    // longer copies than run by run.
+    std::memcpy(d, sc, static_cast<std::size_t>(width) * sizeof(Pixel));
+    for (int base = 0; base < width; base += 64) {
+      const int n = std::min(64, width - base);
+      const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+      std::uint64_t open = ~load64(hiddenRow + base / 8) & inRow;
+      while (open != 0) {  // run after run
+        const int i = lowestBit(open);
+        const std::uint64_t rest = open >> i;
+        const int length = ~rest == 0 ? 64 - i : lowestBit(~rest);
+        const int c = base + i;
+        copyRun(d + c, source.pixels + c, length);
+        for (int k = c; k < c + length; ++k) found |= d[k];
+        open = i + length >= 64 ? 0 : open & (~std::uint64_t{0} << (i + length));
+      }
+    }
+    return found & kTopByte;
+  }
   for (int base = 0; base < width; base += 64) {
     const int n = std::min(64, width - base);
     const std::uint64_t inRow = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
