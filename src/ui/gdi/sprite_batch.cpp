@@ -362,6 +362,10 @@ void TopDown::draw(Bitmap& dst, const Under* under) {
   // tested many at a time.
   wide_ = useWide();
   useTiles_ = !wide_ && area >= kTileDepth * static_cast<std::int64_t>(dst.width) * dst.height;
+  // The plain code reads the background in order into the buffer before a
+  // shallow crowd, where much of it shows: reading only what shows afterwards
+  // waits on every line.
+  underFirst_ = !wide_ && !useTiles_;
   dst_ = &dst;
   under_ = under;
   stream_ = dst.pixels.size() >= kStreamPixels;
@@ -378,10 +382,11 @@ void TopDown::draw(Bitmap& dst, const Under* under) {
     const Pixel* top = dst.pixels.data() + static_cast<std::ptrdiff_t>(b.top) * dst.width;
     b.scratch =
         scratch_.data() + (64 + lineOffset(top) - lineOffset(scratch_.data())) % 64 / sizeof(Pixel);
+    const Pixel shown = underFirst_ ? fillBand(b) : 0;
     drawBand(b, bandPieces_[k]);
     // Clear pixels matter only where a top byte shows, which is rare: only
     // then are they gathered.
-    if (writeBand(b) != 0) clearTopBytes(dst, b, bandPieces_[k]);
+    if ((writeBand(b) | shown) != 0) clearTopBytes(dst, b, bandPieces_[k]);
     std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
   }
@@ -416,10 +421,32 @@ void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& piec
 
 // Writes the band's rows to the destination; returns the top bytes of the
 // pixels no sprite hides, ORed together.
+// Fills the band's buffer with what lies under the sprites, each row read in
+// order; returns the top bytes found there, ORed together.
+Pixel TopDown::fillBand(const band::Band& b) {
+  Pixel found = 0;
+  for (int y = b.top; y < b.bottom; ++y) {
+    const Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
+    Pixel* buffer = b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride;
+    const band::Source source = sourceOf(y);
+    const int from = source.pixels ? source.from : dst_->width;
+    const int to = source.pixels ? source.to : dst_->width;
+    for (int c = 0; c < from; ++c) found |= buffer[c] = d[c];
+    for (int c = from; c < to; ++c) found |= buffer[c] = source.pixels[c - from];
+    for (int c = to; c < dst_->width; ++c) found |= buffer[c] = d[c];
+  }
+  return found & kTopByte;
+}
+
 Pixel TopDown::writeBand(const band::Band& b) {
   Pixel found = 0;
   for (int y = b.top; y < b.bottom; ++y) {
     Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
+    if (underFirst_) {  // the buffer holds every pixel
+      std::memcpy(d, b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride,
+                  static_cast<std::size_t>(dst_->width) * sizeof(Pixel));
+      continue;
+    }
 #ifdef GRINZO_WIDE_VECTORS
     if (wide_) {
       found |= band::finishRowWide(d, b, y - b.top, dst_->width, sourceOf(y), stream_);

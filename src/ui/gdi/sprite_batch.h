@@ -208,6 +208,7 @@ class TopDown {
 
  private:
   void drawBand(const band::Band& b, const std::vector<band::Piece>& pieces);
+  Pixel fillBand(const band::Band& b);
   Pixel writeBand(const band::Band& b);
   band::Source sourceOf(int y) const;
   void clearTopBytes(Bitmap& dst, const band::Band& b, const std::vector<band::Piece>& pieces);
@@ -219,8 +220,9 @@ class TopDown {
   std::int64_t area_ = 0;  // of the ops added
   Bitmap* dst_ = nullptr;  // while drawing
   const Under* under_ = nullptr;
-  bool stream_ = false;  // written past the cache
-  bool wide_ = false;    // drawn with the wide-vector code
+  bool stream_ = false;      // written past the cache
+  bool wide_ = false;        // drawn with the wide-vector code
+  bool underFirst_ = false;  // the buffer is filled before the sprites
   bool useTiles_ = false;
   int rowBytes_ = 0;                  // per row of bits, eight spare
   std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
