@@ -256,10 +256,10 @@ bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t cou
                   SpriteWork& work) {
   const Bitmap& db = dc.pixels;
   const std::int64_t deep = kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;
-  if (count <= detail::kLogLimit || static_cast<std::int64_t>(count) *
-                                            std::max(sprites[0].width, 0) *
-                                            std::max(sprites[0].height, 0) <
-                                        deep) {
+  const MaskedSprite& first = sprites[0];
+  if (count <= detail::kLogLimit || first.width <= 0 || first.height <= 0 ||
+      first.width > batch::kMaxShapeWidth || first.height > batch::kMaxShapeHeight ||
+      static_cast<std::int64_t>(count) * first.width * first.height < deep) {
     return false;
   }
   ++work.calls;

@@ -176,8 +176,10 @@ inline void setBitsAt(std::uint8_t* row, int x, std::uint64_t v) {
 // drawn from the topmost op down, in bands of rows. Each band is composed in
 // a buffer that stays in the cache, then written to the destination once,
 // row after row: where an op is opaque from the buffer, elsewhere from
-// `under` (inside its rectangle) or the destination's own pixel. Keeps its
-// buffers between calls, so a frame after the first allocates nothing.
+// `under` (inside its rectangle) or the destination's own pixel (read into
+// the buffer before the ops by the plain code, where a shallow crowd leaves
+// much of it showing). Keeps its buffers between calls, so a frame after the
+// first allocates nothing.
 class TopDown {
  public:
   void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
@@ -227,7 +229,9 @@ class TopDown {
   int rowBytes_ = 0;                  // per row of bits, eight spare
   std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
   std::vector<std::uint8_t> clear_;   // bit set: a clear pixel is there
-  std::vector<Pixel> scratch_;        // a band's rows, valid where hidden
+  // A band's rows: the sprites' pixels where hidden, and what lies under
+  // them elsewhere when it is filled first.
+  std::vector<Pixel> scratch_;
   // One bit per 8 x 8 tile of the band: every pixel of it is hidden. Lets a
   // sprite under the crowd be skipped with a few tests instead of a test
   // per row, where there is no faster test of its rows.
