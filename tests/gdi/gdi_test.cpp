@@ -354,6 +354,7 @@ void drawFramesAgainstThePlainTransfers() {
   for (int frame = 0; frame < 40; ++frame) {
     // Now and then more sprites than a change log holds.
     const int count = frame % 6 < 2    ? pick(1, 6)
+                      : frame % 6 == 2 ? pick(8, 40)
                       : frame % 6 == 5 ? pick(4100, 5000)
                                        : pick(60, 600);
     // Two frames in a row share a background and its offset, so that the
