@@ -175,7 +175,34 @@ void learnKind(SpriteWork& work, SpriteWork::Kind& kind, const MaskedSprite& s, 
   kind.usable = true;
 }
 
-// Resolves the sprites into work.ops, as the transfers would clip them.
+// A sprite of a usable kind clipped by the destination alone: its kind's op
+// moved onto the part that shows, the shape staying the whole sprite's,
+// entered at the clipped corner. False when nothing of it shows.
+bool placeSprite(const SpriteWork::Kind& kind, const MaskedSprite& s, const Bitmap& db,
+                 batch::Op& op) {
+  const std::int64_t x0 = std::max(s.x, 0), y0 = std::max(s.y, 0);
+  const std::int64_t x1 =
+      std::min<std::int64_t>(static_cast<std::int64_t>(s.x) + s.width, db.width);
+  const std::int64_t y1 =
+      std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height);
+  if (x1 <= x0 || y1 <= y0) return false;
+  op = kind.op;
+  const int skipX = static_cast<int>(x0 - s.x), skipY = static_cast<int>(y0 - s.y);
+  op.x = static_cast<int>(x0);
+  op.y = static_cast<int>(y0);
+  op.width = static_cast<int>(x1 - x0);
+  op.height = static_cast<int>(y1 - y0);
+  op.mask += static_cast<std::ptrdiff_t>(skipY) * op.maskStride + skipX;
+  op.picture += static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX;
+  if (op.shape) {  // a shape is at most 64 x 64
+    op.shapeX = static_cast<std::uint8_t>(skipX);
+    op.shapeY = static_cast<std::uint8_t>(skipY);
+  }
+  return true;
+}
+
+// Resolves the sprites into work.ops, as the transfers would clip them; a
+// batch to draw from the top down goes into work.topDown too.
 SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::size_t count,
                            SpriteWork& work) {
   ++work.calls;
@@ -199,27 +226,8 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
       if (result.fromItself) return result;
     }
     if (kind->usable) {
-      // Clipped by the destination alone; the shape stays the whole
-      // sprite's, entered at the clipped corner.
-      const std::int64_t x0 = std::max(s.x, 0), y0 = std::max(s.y, 0);
-      const std::int64_t x1 =
-          std::min<std::int64_t>(static_cast<std::int64_t>(s.x) + s.width, db.width);
-      const std::int64_t y1 =
-          std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height);
-      if (x1 <= x0 || y1 <= y0) continue;
-      batch::Op& op = ops.emplace_back(kind->op);
-      const int skipX = static_cast<int>(x0 - s.x), skipY = static_cast<int>(y0 - s.y);
-      op.x = static_cast<int>(x0);
-      op.y = static_cast<int>(y0);
-      op.width = static_cast<int>(x1 - x0);
-      op.height = static_cast<int>(y1 - y0);
-      op.mask += static_cast<std::ptrdiff_t>(skipY) * op.maskStride + skipX;
-      op.picture += static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX;
-      if (op.shape) {  // a shape is at most 64 x 64
-        op.shapeX = static_cast<std::uint8_t>(skipX);
-        op.shapeY = static_cast<std::uint8_t>(skipY);
-      }
-      account(op);
+      batch::Op op;
+      if (placeSprite(*kind, s, db, op)) account(ops.emplace_back(op));
       continue;
     }
     batch::Op a, o;
@@ -244,6 +252,10 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
   const std::int64_t window = static_cast<std::int64_t>(db.width) * db.height;
   result.topDown = simple && area >= kTopDownDepth * window;
   result.banded = !result.topDown && area * 4 >= kBandedDepthQuarters * window;
+  if (result.topDown) {
+    work.topDown.begin(db.width, db.height);
+    for (const batch::Op& op : ops) work.topDown.add(op);
+  }
   return result;
 }
 
@@ -273,19 +285,9 @@ bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t cou
       learnKind(work, *kind, s, dc, fromItself);
       if (fromItself) return false;
     }
-    const batch::Op& op = kind->op;
-    if (!kind->usable || !op.shape || !op.shape->simple) return false;
-    // Clipped by the destination alone, as in prepareSprites.
-    const int x0 = std::max(s.x, 0), y0 = std::max(s.y, 0);
-    const int x1 = static_cast<int>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(s.x) + s.width, db.width));
-    const int y1 = static_cast<int>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(s.y) + s.height, db.height));
-    if (x1 <= x0 || y1 <= y0) continue;
-    const int skipX = x0 - s.x, skipY = y0 - s.y;
-    work.topDown.add(x0, y0, x1 - x0, y1 - y0, op.shape,
-                     op.picture + static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX,
-                     skipX, skipY);
+    if (!kind->usable || !kind->op.shape || !kind->op.shape->simple) return false;
+    batch::Op op;
+    if (placeSprite(*kind, s, db, op)) work.topDown.add(op);
   }
   return work.topDown.area() >= deep;
 }
@@ -334,7 +336,7 @@ void DrawMaskedSprites(HDC dst, const MaskedSprite* sprites, std::size_t count) 
     return;
   }
   if (batch.topDown) {
-    work.topDown.draw(dc->pixels, work.ops, nullptr);
+    work.topDown.draw(dc->pixels, nullptr);
   } else {
     batch::drawInOrder(dc->pixels, work.ops);
   }
@@ -367,10 +369,6 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
       return;
     }
     if (batch.topDown) {
-      if (!crowd) {
-        work.topDown.begin(db.width, db.height);
-        for (const batch::Op& op : work.ops) work.topDown.add(op);
-      }
       work.topDown.draw(db, nullptr);
     } else {
       batch::drawInOrder(db, work.ops);
@@ -382,10 +380,6 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
     if (batch.banded) {
       work.inOrderOver.draw(db, work.ops, under);
     } else {
-      if (!crowd) {  // the crowd has its ops in place already
-        work.topDown.begin(db.width, db.height);
-        for (const batch::Op& op : work.ops) work.topDown.add(op);
-      }
       work.topDown.draw(db, &under);
     }
     // The window now holds that copy, as after a full one.

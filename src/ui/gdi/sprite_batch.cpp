@@ -87,6 +87,14 @@ inline int lowestBit(std::uint64_t v) {
 #endif
 }
 
+// Rows per band, a power of two so that a row's band is a shift: as many as
+// fit `pixels` of a row `width` wide, and 2^least at the least.
+int bandShift(int width, std::size_t pixels, int least) {
+  int shift = least;
+  while ((std::size_t{2} << shift) * static_cast<std::size_t>(width) <= pixels) ++shift;
+  return shift;
+}
+
 }  // namespace
 
 void classify(const Op& op, Shape& shape, std::ptrdiff_t pictureLeft) {
@@ -159,8 +167,7 @@ void InOrderOver::draw(Bitmap& dst, const std::vector<Op>& ops, const Under& und
   [[maybe_unused]] const bool wide = useWide();
   // Bands of whole rows that the cache holds easily.
   constexpr std::size_t kPixels = std::size_t{1} << 17;
-  int shift = 0;
-  while ((std::size_t{2} << shift) * static_cast<std::size_t>(dst.width) <= kPixels) ++shift;
+  const int shift = bandShift(dst.width, kPixels, 0);
   const int bands = ((dst.height - 1) >> shift) + 1;
   if (bandOps_.size() < static_cast<std::size_t>(bands)) bandOps_.resize(bands);
   for (int k = 0; k < bands; ++k) bandOps_[k].clear();
@@ -325,23 +332,14 @@ bool allowWideVectors(bool allowed) {
 }
 
 void TopDown::begin(int width, int height) {
-  // A power of two of rows per band, whole tiles: a row's band is a shift.
-  bandShift_ = kTileShift;
-  while ((std::size_t{2} << bandShift_) * static_cast<std::size_t>(width) <= kBandPixels) {
-    ++bandShift_;
-  }
+  // Whole tiles of rows per band.
+  bandShift_ = bandShift(width, kBandPixels, kTileShift);
   // The lists keep their room from frame to frame.
   const int bandRows = 1 << bandShift_;
   bands_ = (height + bandRows - 1) / bandRows;
   if (bandPieces_.size() < static_cast<std::size_t>(bands_)) bandPieces_.resize(bands_);
   for (int k = 0; k < bands_; ++k) bandPieces_[k].clear();
   area_ = 0;
-}
-
-void TopDown::draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under) {
-  begin(dst.width, dst.height);
-  for (const Op& op : ops) add(op);
-  draw(dst, under);
 }
 
 void TopDown::draw(Bitmap& dst, const Under* under) {

@@ -182,28 +182,22 @@ inline void setBitsAt(std::uint8_t* row, int x, std::uint64_t v) {
 // first allocates nothing.
 class TopDown {
  public:
-  void draw(Bitmap& dst, const std::vector<Op>& ops, const Under* under);
-
-  // The same in steps: a batch for a destination of this size, its ops
-  // one by one in their order, then the drawing.
+  // A batch for a destination of this size, its ops one by one in their
+  // order, then the drawing.
   void begin(int width, int height);
   void add(const Op& op) {
-    add(op.x, op.y, op.width, op.height, op.shape, op.picture, op.shapeX, op.shapeY);
-  }
-  void add(int x, int y, int width, int height, const Shape* shape, const Pixel* picture,
-           int shapeX, int shapeY) {
-    const band::Piece piece{shape,
-                            picture,
-                            static_cast<std::int16_t>(x),
-                            static_cast<std::int16_t>(y),
-                            static_cast<std::uint8_t>(width),
-                            static_cast<std::uint8_t>(height),
-                            static_cast<std::uint8_t>(shapeX),
-                            static_cast<std::uint8_t>(shapeY)};
-    for (int k = y >> bandShift_; k <= (y + height - 1) >> bandShift_; ++k) {
+    const band::Piece piece{op.shape,
+                            op.picture,
+                            static_cast<std::int16_t>(op.x),
+                            static_cast<std::int16_t>(op.y),
+                            static_cast<std::uint8_t>(op.width),
+                            static_cast<std::uint8_t>(op.height),
+                            static_cast<std::uint8_t>(op.shapeX),
+                            static_cast<std::uint8_t>(op.shapeY)};
+    for (int k = op.y >> bandShift_; k <= (op.y + op.height - 1) >> bandShift_; ++k) {
       bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
     }
-    area_ += static_cast<std::int64_t>(width) * height;
+    area_ += static_cast<std::int64_t>(op.width) * op.height;
   }
   void draw(Bitmap& dst, const Under* under);
   std::int64_t area() const { return area_; }  // of the ops added since begin
