@@ -124,6 +124,9 @@ class frmGrinzo : public forms::Form {
     std::int16_t intFpsFrames = 0;
     double sngLastFpsTime = 0;
     double dblFps = 0;
+    // Continuous clock reading at the start of the last frame, for pacing.
+    bool frameStarted = false;
+    double lastFrameStart = 0;
   };
 
   // Handlers.

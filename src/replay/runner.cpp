@@ -304,12 +304,21 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
   rt::RandomSource random;
   game::frmGrinzo game(platform, o.preview, random);
   if (o.demo) game.setDemoPlayer(std::make_unique<game::DemoPlayer>(o.seed));
-  // The clock moves by whole steps of dt from the start, computed afresh
-  // each time so that no rounding error piles up over a long run.
+  // The clock moves by whole steps of dt from an anchor, computed afresh
+  // each time so that no rounding error piles up over a long run. The anchor
+  // is the start, until the game's wait for its next frame (with a dt
+  // shorter than a frame's time) moves the clock further: the steps then go
+  // on from there.
+  double clockAnchor = o.startTime;
   long clockSteps = 0;
   const auto advanceClock = [&] {
+    const double reading = platform.manualClock().continuousSeconds();
+    if (reading > clockAnchor + static_cast<double>(clockSteps) * o.dt) {
+      clockAnchor = reading;
+      clockSteps = 0;
+    }
     ++clockSteps;
-    platform.manualClock().set(o.startTime + static_cast<double>(clockSteps) * o.dt);
+    platform.manualClock().set(clockAnchor + static_cast<double>(clockSteps) * o.dt);
   };
   long frame = 0;
   std::size_t soundsSeen = 0;

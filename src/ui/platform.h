@@ -102,6 +102,13 @@ class WindowSystem {
   // ticks, repaints) to the forms' handlers and returns when none is left.
   // Handlers run only inside this call (or inside runModal).
   virtual void processPendingMessages() = 0;
+  // Waits until the clock's continuous reading reaches `deadline`,
+  // dispatching window messages to the forms' handlers as they arrive, as
+  // processPendingMessages does, so input is handled as quickly as without
+  // the wait. Returns at once when the deadline has passed. A backend may
+  // return a little late, or move the deadline to the display's next refresh
+  // at or after it; a fake clock simply moves to the deadline.
+  virtual void waitUntil(double deadline) = 0;
   // Shows `form` modally: returns when the form has unloaded (the headless
   // backend also returns when it has no scripted input left).
   virtual void runModal(forms::Form& form) = 0;

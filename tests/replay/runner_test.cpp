@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -33,6 +34,19 @@ std::vector<std::string> lines(const std::string& text) {
 long field(const std::string& json, const std::string& name) {
   const auto at = json.find("\"" + name + "\":");
   return at == std::string::npos ? -99999 : std::stol(json.substr(at + name.size() + 3));
+}
+
+// Each face's place in a state line, by key.
+std::map<std::string, std::pair<long, long>> facePlaces(const std::string& json) {
+  std::map<std::string, std::pair<long, long>> places;
+  const std::string tag = "{\"key\":\"";
+  for (auto at = json.find(tag); at != std::string::npos; at = json.find(tag, at + 1)) {
+    const auto keyEnd = json.find('"', at + tag.size());
+    const std::string face = json.substr(at, json.find('}', at) - at);
+    places[json.substr(at + tag.size(), keyEnd - at - tag.size())] = {field(face, "x"),
+                                                                      field(face, "y")};
+  }
+  return places;
 }
 
 class RunnerTest : public ::testing::Test {
@@ -183,6 +197,43 @@ TEST_F(RunnerTest, TheDemoPlaysTenMinutesWellAndReplaysByteForByte) {
   args.back() = (dir / "again.jsonl").string();
   ASSERT_EQ(run(args), kRunOk) << err.str();
   EXPECT_TRUE(slurp(dir / "first.jsonl") == slurp(dir / "again.jsonl"));
+}
+
+// A machine far faster than the display (a frame ready every millisecond):
+// the loop waits for each frame's time, so the step stays above a pixel and
+// every face moves at about 25 x (level + 2.5) pixels a second. Unpaced, each
+// step would round away to nothing and the faces would stand still.
+TEST_F(RunnerTest, FacesKeepTheirSpeedOnAFastMachine) {
+  for (const int level : {1, 5}) {
+    const fs::path state = dir / ("fast-" + std::to_string(level) + ".jsonl");
+    ASSERT_EQ(
+        run({"--size", "1920x1080", "--dt", "0.001", "--frames", "700", "--setting",
+             "Level=" + std::to_string(level), "--setting", "Faces=10", "--state", state.string()}),
+        kRunOk)
+        << err.str();
+    const std::vector<std::string> states = lines(slurp(state));
+    ASSERT_EQ(states.size(), 700u);
+    // From the 100th frame on, well after the speed was measured.
+    std::map<std::string, long> distance;
+    for (std::size_t i = 100; i < states.size(); ++i) {
+      const auto before = facePlaces(states[i - 1]);
+      for (const auto& [key, place] : facePlaces(states[i])) {
+        const auto& [x, y] = before.at(key);
+        distance[key] += std::labs(place.first - x) + std::labs(place.second - y);
+      }
+    }
+    const double seconds = std::stod(states.back().substr(states.back().find("\"time\":") + 7)) -
+                           std::stod(states[99].substr(states[99].find("\"time\":") + 7));
+    EXPECT_NEAR(seconds, 10.0, 0.1) << "600 frames at 60 a second";
+    ASSERT_EQ(distance.size(), 10u);
+    long total = 0;
+    for (const auto& [key, pixels] : distance) {
+      EXPECT_GT(pixels, 0) << "face " << key << " stood still at level " << level;
+      total += pixels;
+    }
+    const double expected = 25 * (level + 2.5);
+    EXPECT_NEAR(total / 10.0 / seconds, expected, 0.4 * expected) << "level " << level;
+  }
 }
 
 }  // namespace

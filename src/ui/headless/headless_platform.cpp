@@ -225,6 +225,10 @@ void HeadlessPlatform::processPendingMessages() {
   fireDueTimers();
 }
 
+void HeadlessPlatform::waitUntil(double deadline) {
+  if (clock_.continuousSeconds() < deadline) clock_.set(deadline);
+}
+
 void HeadlessPlatform::runModal(forms::Form& form) {
   while (form.isLoaded() && !input_.empty()) {
     if (input_.front().time > clock_.continuousSeconds()) clock_.set(input_.front().time);

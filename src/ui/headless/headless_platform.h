@@ -92,6 +92,9 @@ class HeadlessPlatform final : public ui::Platform,
   // ui::WindowSystem
   std::unique_ptr<ui::NativeWindow> createWindow(forms::Form& form) override;
   void processPendingMessages() override;
+  // The fake clock moves to the deadline; the input due by then is
+  // delivered by the next processPendingMessages.
+  void waitUntil(double deadline) override;
   void runModal(forms::Form& form) override;
   void messageBox(const std::string& text, const std::string& title, forms::Form* owner) override;
   ui::ScreenMetrics screen() const override { return options_.screen; }

@@ -14,8 +14,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <utility>
 
 #include "ui/forms/dialog_keys.h"
@@ -29,10 +30,6 @@ namespace grinzo::qt {
 namespace {
 
 volatile std::sig_atomic_t gQuitRequested = 0;
-
-double steadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Processes events, waiting up to `milliseconds` for them (0: only what is
 // pending).
@@ -224,23 +221,35 @@ void QtPlatform::processEventsOnce(int waitMilliseconds) {
   }
 }
 
-// Waits, processing events, until the display's next refresh is due: the
-// game loop draws one frame per refresh instead of as many as it can.
-void QtPlatform::paceFrame() {
-  QScreen* s = QGuiApplication::primaryScreen();
-  const double rate = s && s->refreshRate() >= 20 ? s->refreshRate() : 60.0;
-  const double period = 1.0 / rate;
-  double now = steadySeconds();
-  if (nextFrameDue_ > now) {
-    processEventsOnce(static_cast<int>((nextFrameDue_ - now) * 1000.0));
-    now = steadySeconds();
+// The display's refresh rate in hertz: the primary screen's, or the one
+// GRINZO_REFRESH_RATE names (tests make the program believe in a fast
+// display with it). A rate that no display has counts as 60.
+double QtPlatform::refreshRate() const {
+  double rate = 0;
+  if (const char* forced = std::getenv("GRINZO_REFRESH_RATE"); forced && *forced) {
+    rate = std::strtod(forced, nullptr);
+  } else if (QScreen* s = QGuiApplication::primaryScreen()) {
+    rate = s->refreshRate();
   }
-  // A late frame starts a new cadence rather than hurrying to catch up.
-  nextFrameDue_ = (now - nextFrameDue_ > period) ? now + period : nextFrameDue_ + period;
+  return rate >= 20 && rate <= 1000 ? rate : 60.0;
+}
+
+// Frames go out on the display's refresh, at most 60 a second: on a faster
+// display every k-th refresh, k refreshes after the previous frame started.
+// Events are dispatched all the while, so input is as quick as unpaced.
+void QtPlatform::waitUntil(double deadline) {
+  const double rate = refreshRate();
+  const double refreshesPerFrame = std::max(1.0, std::ceil(rate / 60.0 - 1e-3));
+  const double due = std::max(deadline, lastFrameStart_ + refreshesPerFrame / rate);
+  for (double now = clock_.continuousSeconds(); now < due && !windows_.empty();
+       now = clock_.continuousSeconds()) {
+    processEventsOnce(std::max(1, static_cast<int>(std::ceil((due - now) * 1000.0))));
+    raiseDeferred();
+  }
+  lastFrameStart_ = clock_.continuousSeconds();
 }
 
 void QtPlatform::processPendingMessages() {
-  paceFrame();
   processEventsOnce(0);
   raiseDeferred();
 }

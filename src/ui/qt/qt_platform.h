@@ -70,6 +70,7 @@ class QtPlatform final : public ui::Platform,
   // ui::WindowSystem
   std::unique_ptr<ui::NativeWindow> createWindow(forms::Form& form) override;
   void processPendingMessages() override;
+  void waitUntil(double deadline) override;
   void runModal(forms::Form& form) override;
   void messageBox(const std::string& text, const std::string& title, forms::Form* owner) override;
   ui::ScreenMetrics screen() const override;
@@ -149,7 +150,7 @@ class QtPlatform final : public ui::Platform,
   QtWindow* windowOfWidget(const QWidget* widget) const;
   void processEventsOnce(int waitMilliseconds);
   void raiseDeferred();
-  void paceFrame();
+  double refreshRate() const;
 
   rt::SystemClock clock_;
   std::string programFolder_;
@@ -161,7 +162,7 @@ class QtPlatform final : public ui::Platform,
   std::exception_ptr deferred_;
   std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
   QSoundEffect* playing_ = nullptr;
-  double nextFrameDue_ = 0;  // steady seconds
+  double lastFrameStart_ = 0;  // continuous clock reading when the last wait ended
   int cursorCount_ = 0;
   bool cursorHidden_ = false;
 };

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cwchar>
 #include <utility>
@@ -95,6 +96,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
 }
 
 Win32Platform::~Win32Platform() {
+  if (fineTimer_) timeEndPeriod(1);
   if (hiddenOwner_) DestroyWindow(hiddenOwner_);
   if (font_) DeleteObject(font_);
   if (iconLarge_) DestroyIcon(iconLarge_);
@@ -233,6 +235,37 @@ void Win32Platform::processPendingMessages() {
   while (pumpOne(false)) {
   }
   raiseDeferred();
+}
+
+// Sleeps between messages rather than spinning: a screen saver runs for
+// hours, on laptops too. The system's timer ticks every millisecond while
+// the game waits (it would round a 16 ms wait up to 31 ms otherwise).
+void Win32Platform::waitUntil(double deadline) {
+  if (!fineTimer_) fineTimer_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+  reclaimFocus();
+  for (;;) {
+    processPendingMessages();
+    if (windows_.empty()) return;
+    const double left = deadline - clock_.continuousSeconds();
+    if (left <= 0) return;
+    const auto milliseconds = static_cast<DWORD>(std::ceil(std::min(left, 1.0) * 1000.0));
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+  }
+}
+
+void Win32Platform::reclaimFocus() {
+  if (GetForegroundWindow() != nullptr) return;
+  for (Win32Window* window : windows_) {
+    const HWND hwnd = window->hwnd();
+    const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    if ((exStyle & WS_EX_TOPMOST) && !(style & WS_CHILD) && IsWindowVisible(hwnd) &&
+        IsWindowEnabled(hwnd)) {
+      SetForegroundWindow(hwnd);
+      SetFocus(hwnd);
+      return;
+    }
+  }
 }
 
 void Win32Platform::runUntilAllClosed() {

@@ -62,6 +62,7 @@ class Win32Platform final : public ui::Platform,
   // ui::WindowSystem
   std::unique_ptr<ui::NativeWindow> createWindow(forms::Form& form) override;
   void processPendingMessages() override;
+  void waitUntil(double deadline) override;
   void runModal(forms::Form& form) override;
   void messageBox(const std::string& text, const std::string& title, forms::Form* owner) override;
   ui::ScreenMetrics screen() const override;
@@ -131,6 +132,10 @@ class Win32Platform final : public ui::Platform,
   // (which is posted again for the outer loops) or when nothing was pending.
   bool pumpOne(bool wait);
   void raiseDeferred();
+  // A full-screen window of ours takes the keyboard back when no window has
+  // it (another program's window that had it closed, and no window manager
+  // handed it on), so that keys end the game again.
+  void reclaimFocus();
 
   struct ModalFrame {
     Win32Window* window;
@@ -147,6 +152,7 @@ class Win32Platform final : public ui::Platform,
   std::vector<Win32Window*> windows_;
   std::vector<ModalFrame> modal_;
   std::exception_ptr deferred_;
+  bool fineTimer_ = false;  // timeBeginPeriod(1) is in force for the frame waits
 };
 
 // Asks the system for real pixels on high-DPI screens (where supported), so
