@@ -9,6 +9,8 @@
 #   - the game in a host window (--window-id) fills it and follows its size,
 #     ignores keys and clicks, and ends with status 0 within 2 s when the
 #     host is destroyed or on SIGTERM, SIGINT and SIGHUP;
+#   - on a display it believes runs at 240 Hz, it draws at most 60 frames a
+#     second and the faces move;
 #   - XScreenSaver's own daemon, as an unprivileged user, runs it as its only
 #     module: -activate starts it and shows faces, -deactivate ends it.
 #   scripts/linux-e2e.sh BUILD_DIR [SHOTS_DIR]
@@ -376,6 +378,29 @@ case_signals() {
   done
 }
 
+# A display the program believes runs at 240 Hz: frames still come at most 60
+# a second (the game's own frame-rate file says so), and the faces move
+# between two grabs 2 s apart. Unpaced, each frame's step would round away
+# to nothing and the faces would stand still.
+case_paced_frames() {
+  local fps_file=$work/root-data/grinzo/grinzofps.txt out fps shown gone
+  rm -f "$fps_file"
+  xdotool mousemove 512 384
+  GRINZO_REFRESH_RATE=240 start_grinzo --fullscreen --no-sound --level 1 --faces 10
+  wait_for 10 covers_screen || { why="no window of the process at 0,0 ${sw}x$sh"; return 1; }
+  # The first line is measured from the loop's start: wait for a later one.
+  wait_for 5 test -s "$fps_file" || { why="no frame-rate file"; return 1; }
+  sleep 1.5
+  out=$("$work/xprobe" moved 2)
+  shown=${out#yellow=} shown=${shown%% *} gone=${out##*moved=}
+  ((shown >= 2500)) || { why="too few faces on the screen: $out"; return 1; }
+  ((gone * 10 >= shown * 8)) || { why="the faces stood still over 2 s: $out"; return 1; }
+  fps=$(tr -d '\r\n' <"$fps_file")
+  awk -v f="$fps" 'BEGIN { exit !(f >= 20 && f <= 62) }' ||
+    { why="$fps frames a second, not 20 to 62"; return 1; }
+  echo "   $fps frames a second at 240 Hz; $out"
+}
+
 daemon_up() { xscreensaver-command -version >/dev/null 2>&1; }
 faces_shown() { look 0 0 "$sw" "$sh" && ((yellow >= 250)); }
 # The demo plays in the daemon's window: splats appear with nobody at the mouse.
@@ -424,6 +449,7 @@ else
   case_ "full screen: a broken and a missing sound file leave the game playing" case_broken_sounds
   case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
   case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
+  case_ "full screen at 240 Hz: at most 60 frames a second, the faces move" case_paced_frames
   case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
 fi
 

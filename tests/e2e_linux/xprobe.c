@@ -13,12 +13,19 @@
      host's magenta; splat: red pixels with no yellow near them (a splat's,
      not a grinning face's red mouth); face: the centre, in screen pixels,
      of the most complete face-sized blob of yellow (the faces are 30 x 30
-     yellow discs on a pattern that has no yellow, red or magenta). */
+     yellow discs on a pattern that has no yellow, red or magenta).
+     xprobe moved SECONDS             grabs the whole screen twice, SECONDS
+        apart, and prints yellow=N moved=N: the faces' yellow pixels in the
+        first grab, and how many of them are no longer yellow in the second
+        (near yellow when the faces stand still, near moved when they all
+        went elsewhere) */
+#define _POSIX_C_SOURCE 200809L /* nanosleep */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 static Display *dpy;
@@ -216,13 +223,31 @@ static int cmd_look(const char *ref_path, int x, int y, int w, int h) {
   return 0;
 }
 
+static int cmd_moved(double seconds) {
+  Screen *screen = DefaultScreenOfDisplay(dpy);
+  int w = WidthOfScreen(screen), h = HeightOfScreen(screen);
+  unsigned long *first = grab(0, 0, w, h);
+  struct timespec pause = {(time_t)seconds, (long)((seconds - (double)(time_t)seconds) * 1e9)};
+  nanosleep(&pause, NULL);
+  unsigned long *second = grab(0, 0, w, h);
+  size_t yellow = 0, moved = 0;
+  for (size_t i = 0; i < (size_t)w * h; ++i) {
+    if (!is_yellow(first[i])) continue;
+    ++yellow;
+    moved += !is_yellow(second[i]);
+  }
+  printf("yellow=%zu moved=%zu\n", yellow, moved);
+  return 0;
+}
+
 int main(int argc, char **argv) {
-  if (argc < 2) die("usage: xprobe pattern REF.ppm | host WxH+X+Y | look REF.ppm X Y W H");
+  if (argc < 2) die("usage: xprobe pattern REF.ppm | host WxH+X+Y | look REF.ppm X Y W H | moved SECONDS");
   dpy = XOpenDisplay(NULL);
   if (!dpy) die("cannot open the display");
   if (!strcmp(argv[1], "pattern") && argc == 3) return cmd_pattern(argv[2]);
   if (!strcmp(argv[1], "host") && argc == 3) cmd_host(argv[2]);
   if (!strcmp(argv[1], "look") && argc == 7)
     return cmd_look(argv[2], atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
-  die("usage: xprobe pattern REF.ppm | host WxH+X+Y | look REF.ppm X Y W H");
+  if (!strcmp(argv[1], "moved") && argc == 3) return cmd_moved(atof(argv[2]));
+  die("usage: xprobe pattern REF.ppm | host WxH+X+Y | look REF.ppm X Y W H | moved SECONDS");
 }
