@@ -7,7 +7,9 @@
 # BUILD_DIR is a MinGW x86-64 build (its bin/ holds grinzo.scr and the
 # assets). Defaults: 20 seconds, 10 faces, 1920x1080. Prints one line:
 #   faces=10 size=1920x1080 fps=... game_cpu_s_per_1000=... x_cpu_s_per_1000=...
-# The loop runs flat out, so the frame rate is what presenting a frame costs.
+#   game_cpu_percent=... x_cpu_percent=...
+# (the percentages are of one core). The game waits for at most 60 frames a
+# second; a frame rate below that is what presenting a frame costs.
 set -euo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [SECONDS] [FACES] [WxH]" >&2; exit 2; }
 bin=$(cd "$1/bin" && pwd)
@@ -32,10 +34,21 @@ ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 hz=$(getconf CLK_TCK)
 
 (cd "$work/app" && exec "${wine[@]}" ./grinzo.scr /s) >"$work/game.log" 2>&1 &
-# The process Wine runs the program in: the newest whose command line is it.
+# The process Wine runs the program in: the one whose command line is it and
+# that runs in this script's own prefix (another run on the machine has its
+# own), found by its environment.
+own_game() {
+  local pid
+  for pid in $(pgrep -f 'grinzo.scr /s' || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
 game=""
 for _ in $(seq 200); do
-  game=$(pgrep -f 'grinzo.scr /s' -n || true)
+  game=$(own_game)
   [ -n "$game" ] && break
   sleep 0.1
 done
@@ -66,5 +79,7 @@ kill "$game" 2>/dev/null || true
 fps=$(echo "scale=1; $fps_sum / $fps_count" | bc)
 frames=$(echo "$fps * $elapsed" | bc)
 per1000() { echo "scale=3; ($2 - $1) / $hz * 1000 / $frames" | bc; }
+percent() { echo "scale=1; ($2 - $1) / $hz * 100 / $elapsed" | bc; }
 echo "faces=$faces size=$size fps=$fps game_cpu_s_per_1000=$(per1000 "$game0" "$game1")" \
-  "x_cpu_s_per_1000=$(per1000 "$x0" "$x1")"
+  "x_cpu_s_per_1000=$(per1000 "$x0" "$x1")" \
+  "game_cpu_percent=$(percent "$game0" "$game1") x_cpu_percent=$(percent "$x0" "$x1")"

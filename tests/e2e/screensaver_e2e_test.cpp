@@ -371,6 +371,48 @@ TEST_F(ScreensaverTest, FullScreenCoversTheScreenShowsTheDesktopAndPlays) {
   EXPECT_TRUE(fs::exists(folder_ / "grinzofps.txt"));
 }
 
+// With default settings on a machine far faster than the display, frames
+// come at most 60 a second and the faces move: unpaced, each frame's step
+// rounds away to nothing. When another program's window takes the keyboard
+// and closes, and nothing hands the keyboard on, the game takes it back, so
+// keys end it again.
+TEST_F(ScreensaverTest, FacesMoveAtMostSixtyFramesASecondAndKeysEndItAfterAnotherWindow) {
+  Screensaver scr("/s", program());
+  HWND game = startFullScreen(scr);
+  ASSERT_NE(game, nullptr);
+  pause(2.5);  // past the speed measurement and the first frame-rate line
+  const RECT screen = virtualScreen();
+  const std::vector<POINT> before = faces(grab(), screen);
+  pause(2);
+  const std::vector<POINT> after = faces(grab(), screen);
+  ASSERT_GE(before.size(), 5u);
+  std::size_t stayed = 0;
+  for (const POINT a : before) {
+    for (const POINT b : after) {
+      if (std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1) {
+        ++stayed;
+        break;
+      }
+    }
+  }
+  EXPECT_LE(stayed, before.size() / 5) << "faces at the same place 2 s later";
+  std::ifstream file(folder_ / "grinzofps.txt");
+  double fps = 0;
+  ASSERT_TRUE(file >> fps);
+  EXPECT_GT(fps, 20);
+  EXPECT_LE(fps, 62);
+
+  HWND other = makeWindow(L"Another program");
+  ASSERT_NE(other, nullptr);
+  ShowWindow(other, SW_SHOW);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == other; }, 2));
+  DestroyWindow(other);
+  EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == game; }, 3));
+  press('X');
+  EXPECT_EQ(scr.waitForExit(5), 0);
+}
+
 TEST_F(ScreensaverTest, MiddleClickPlaysOnRightClickEnds) {
   Screensaver scr("/s", program());
   HWND game = startFullScreen(scr);
