@@ -253,8 +253,17 @@ void Win32Platform::waitUntil(double deadline) {
   }
 }
 
+// The full-screen game covers every other window, so a window of another
+// program that has the keyboard beneath it would take keys the user cannot
+// see go anywhere. Windows of this process (the password prompt) and topmost
+// windows of others, which show above the game, keep it.
 void Win32Platform::reclaimFocus() {
-  if (GetForegroundWindow() != nullptr) return;
+  if (const HWND foreground = GetForegroundWindow()) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    if (process == GetCurrentProcessId()) return;
+    if (GetWindowLongPtrW(foreground, GWL_EXSTYLE) & WS_EX_TOPMOST) return;
+  }
   for (Win32Window* window : windows_) {
     const HWND hwnd = window->hwnd();
     const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);

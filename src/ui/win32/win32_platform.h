@@ -132,9 +132,10 @@ class Win32Platform final : public ui::Platform,
   // (which is posted again for the outer loops) or when nothing was pending.
   bool pumpOne(bool wait);
   void raiseDeferred();
-  // A full-screen window of ours takes the keyboard back when no window has
-  // it (another program's window that had it closed, and no window manager
-  // handed it on), so that keys end the game again.
+  // A full-screen window of ours takes the keyboard back from a window of
+  // another program hidden beneath it, or when no window has it (another
+  // program's window that had it closed, and no window manager handed it
+  // on), so that keys end the game again.
   void reclaimFocus();
 
   struct ModalFrame {
