@@ -76,6 +76,7 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
     case Mode::Window: {
       platform.openGameInWindow({o.windowWidth, o.windowHeight});
       game::frmGrinzo game(platform, /*preview=*/false);
+      game.setWindowClient({o.windowWidth, o.windowHeight});
       play(platform, o, game, [&] {
         game.load();
         game.setCaption(rt::kAppTitle);
@@ -102,6 +103,35 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
   return 0;
 }
 
+// Qt ends the program with abort() and a screenful of advice when it cannot
+// reach the display; one line and status 1 say the same.
+bool gOpening = false;
+QtMessageHandler gQtHandler = nullptr;
+void openingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (gOpening && type == QtFatalMsg) {
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    std::string where = display ? std::string("the Wayland display \"") + display + "\"" : "";
+    if (const char* x = std::getenv("DISPLAY")) {
+      where += (where.empty() ? "" : " or ") + std::string("the X display \"") + x + "\"";
+    }
+    std::cerr << "grinzo: cannot open " << (where.empty() ? "a display" : where)
+              << " (nothing answers there, or access is refused)\n";
+    std::_Exit(1);
+  }
+  // What led to it is said in that line.
+  if (gOpening && context.category && std::string(context.category).rfind("qt.qpa", 0) == 0) return;
+  if (gQtHandler) gQtHandler(type, context, text);
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+  gOpening = true;
+  gQtHandler = qInstallMessageHandler(openingHandler);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(gQtHandler);
+  gOpening = false;
+  return app;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,17 +146,28 @@ int main(int argc, char** argv) {
     std::cout << linux_app::kUsage;
     return 0;
   }
-  // The game works in real pixels: no scaling of the windows by Qt.
-  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
   // Without an audio device the game is silent, not noisy on stderr.
   setenv("QT_LOGGING_RULES", "qt.multimedia*=false", 0);
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
       !std::getenv("QT_QPA_PLATFORM")) {
-    std::cerr << "grinzo: no display to show the game on (DISPLAY is not set)\n";
+    std::cerr << "grinzo: no display to show the game on (neither WAYLAND_DISPLAY nor DISPLAY "
+                 "is set)\n";
     return 1;
   }
+  // In a Wayland session, Wayland itself (X11 through Xwayland only where
+  // Qt's Wayland platform is missing).
+  if (std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+    setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
+  }
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  if (!chosen || std::string(chosen).rfind("wayland", 0) != 0) {
+    // On X11 the dialogs follow Xft.dpi through their own layout; the game
+    // counts device pixels under any scale (see QtWindow).
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+  }
   installSignalHandlers();
-  QApplication app(argc, argv);
+  std::unique_ptr<QApplication> application = openDisplay(argc, argv);
+  if (!application) return 1;
   QApplication::setApplicationName("grinzo");
   const bool personWatching = options.mode == Mode::FullScreen || options.mode == Mode::Window ||
                               options.mode == Mode::Config;

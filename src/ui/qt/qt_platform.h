@@ -38,6 +38,8 @@
 class QSoundEffect;
 class QWidget;
 class QPoint;
+class QRect;
+class QScreen;
 
 namespace grinzo::qt {
 
@@ -103,6 +105,11 @@ class QtPlatform final : public ui::Platform,
   std::string programFolder() const override { return programFolder_; }
   std::string userDataFolder() const override;
   bool dataBesideProgram() const override { return false; }
+  // The folder 0700 and the file 0600, made so (never loosened for a moment).
+  void writeUserBitmap(const std::string& path, const gdi::Bitmap& picture) override;
+  // Nothing here reads the snapshot back: a failure goes to standard error.
+  bool snapshotKept() const override { return false; }
+  void snapshotNotWritten(const std::string& message) override;
 
   // --- For the program's entry ----------------------------------------------
 
@@ -134,6 +141,13 @@ class QtPlatform final : public ui::Platform,
   // Where the primary screen's corner, (0, 0) for the game, lies on the X
   // root window: window geometry and the desktop capture are translated by it.
   QPoint primaryOrigin() const;
+  // The game counts device pixels while Qt places windows in its own
+  // (scaled) units: a screen's device rectangle, and a rectangle of the
+  // game's (primary corner at (0, 0)) in Qt's units and back. Each screen
+  // keeps its corner where the system has it; its size is scaled.
+  static QRect deviceGeometry(const QScreen& screen);
+  QRect toQt(const ui::PixelRect& device) const;
+  ui::PixelRect fromQt(const QRect& logical) const;
 
  private:
   friend class QtWindow;

@@ -121,7 +121,10 @@ class FormWidget final : public QWidget {
     const forms::Form& form = window_->form();
     if (form.layout().autoRedraw && window_->image()) {
       // The persistent image covers the client area: nothing else to paint.
-      painter.drawImage(0, 0, viewOf(*window_->image()));
+      // One of its pixels on one of the screen's, whatever Qt's scale.
+      QImage image = viewOf(*window_->image());
+      image.setDevicePixelRatio(window_->deviceRatio());
+      painter.drawImage(0, 0, image);
     }
     for (const auto& peer : window_->peers()) {
       const forms::Control& c = *peer->control;
@@ -171,8 +174,10 @@ class FormWidget final : public QWidget {
     const int button =
         kind == forms::EventKind::MouseMove ? buttonsOf(e->buttons()) : buttonsOf(e->button());
     if (kind != forms::EventKind::MouseMove && button == 0) return;
+    const double ratio = window_->deviceRatio();
     window_->mouseEvent(kind, button, buttonsOf(e->buttons()), e->modifiers(),
-                        e->position().toPoint());
+                        QPoint(static_cast<int>(std::floor(e->position().x() * ratio)),
+                               static_cast<int>(std::floor(e->position().y() * ratio))));
   }
 
   QtWindow* window_;
@@ -200,9 +205,10 @@ QtWindow::QtWindow(QtPlatform& platform, forms::Form& form) : platform_(&platfor
     if (!windowed) flags |= Qt::MSWindowsFixedSizeDialogHint;
   }
   widget_->setWindowFlags(flags);
+  devicePixels_ = layout.autoRedraw && layout.border == forms::BorderStyle::None;
   if (windowed) {
     fixedBounds_ = ui::PixelRect{0, 0, windowed->width, windowed->height};
-    widget_->resize(windowed->width, windowed->height);
+    widget_->resize(toQt(*windowed));
   } else {
     widget_->resize(client);
     if (layout.border != forms::BorderStyle::None) widget_->setFixedSize(client);
@@ -367,24 +373,41 @@ void QtWindow::setBounds(const ui::PixelRect& outer) {
   if (fixedBounds_) {
     // An ordinary window: the system places it; only its client size counts.
     fixedBounds_ = outer;
-    widget_->resize(outer.width, outer.height);
+    widget_->resize(toQt({outer.width, outer.height}));
+    return;
+  }
+  if (devicePixels_) {
+    widget_->setGeometry(platform_->toQt(outer));
     return;
   }
   const QPoint origin = platform_->primaryOrigin();
   widget_->setGeometry(outer.left + origin.x(), outer.top + origin.y(), outer.width, outer.height);
 }
 
+double QtWindow::deviceRatio() const {
+  return devicePixels_ && widget_ ? widget_->devicePixelRatioF() : 1.0;
+}
+
+QSize QtWindow::toQt(gdi::Size device) const {
+  const double ratio = deviceRatio();
+  return QSize(static_cast<int>(std::ceil(device.width / ratio)),
+               static_cast<int>(std::ceil(device.height / ratio)));
+}
+
 ui::PixelRect QtWindow::bounds() const {
   if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
   if (fixedBounds_) return *fixedBounds_;
   const QRect frame = widget_->frameGeometry();
+  if (devicePixels_) return platform_->fromQt(frame);
   const QPoint origin = platform_->primaryOrigin();
   return {frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height()};
 }
 
 gdi::Size QtWindow::clientSize() const {
   if (foreign_) return foreign_->size();
-  return {widget_->width(), widget_->height()};
+  const double ratio = deviceRatio();
+  return {static_cast<int>(std::lround(widget_->width() * ratio)),
+          static_cast<int>(std::lround(widget_->height() * ratio))};
 }
 
 void QtWindow::setVisible(bool visible) {
@@ -434,8 +457,12 @@ void QtWindow::setPointer(const gdi::IconEntry* icon) {
       image.setPixel(x, y, icon->transparent[i] ? 0u : (0xFF000000u | icon->pixels.pixels[i]));
     }
   }
+  // At the screen's own pixels too; the hot spot is in Qt's units.
+  const double ratio = deviceRatio();
+  image.setDevicePixelRatio(ratio);
   const gdi::HotSpot hot = gdi::IconHotSpot(icon->width, icon->height);
-  widget_->setCursor(QCursor(QPixmap::fromImage(image), hot.x, hot.y));
+  widget_->setCursor(QCursor(QPixmap::fromImage(image), static_cast<int>(hot.x / ratio),
+                             static_cast<int>(hot.y / ratio)));
 }
 
 void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea&) {

@@ -82,6 +82,9 @@ class QtWindow final : public ui::NativeWindow {
   QtPlatform& platform() const { return *platform_; }
   double twipsPerPixelX() const { return twipsPerPixelX_; }
   double twipsPerPixelY() const { return twipsPerPixelY_; }
+  // Device pixels per Qt unit in the game window (1 in the dialogs, which
+  // Qt scales as it likes).
+  double deviceRatio() const;
   // Runs `action` (which may unload the form) and keeps a raised error for
   // the loop; true while the window still exists afterwards.
   template <typename Action>
@@ -108,6 +111,7 @@ class QtWindow final : public ui::NativeWindow {
   void onTimer(Peer& peer);
   void foreignGone();
   void deferError(std::exception_ptr error);
+  QSize toQt(gdi::Size device) const;
 
   QtPlatform* platform_;
   forms::Form* form_;
@@ -120,6 +124,8 @@ class QtWindow final : public ui::NativeWindow {
   // A game shown in an ordinary window: its bounds read as set.
   std::optional<ui::PixelRect> fixedBounds_;
   bool syncingFocus_ = false;
+  // The game window: its bounds, size, picture and pointer in device pixels.
+  bool devicePixels_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
