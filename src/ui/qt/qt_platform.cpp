@@ -30,6 +30,7 @@
 
 #include "ui/forms/dialog_keys.h"
 #include "ui/images/images.h"
+#include "ui/qt/portal_screenshot.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/app_info.h"
@@ -332,6 +333,9 @@ ui::ScreenMetrics QtPlatform::screen() const {
   m.primary = {0, 0, p.width(), p.height()};
   QRect all;
   for (QScreen* s : screens) all = all.united(deviceGeometry(*s));
+  // Wayland has no common pixel grid for outputs of different scales: the
+  // game plays on the primary output, and black covers hide the others.
+  if (onWayland()) all = p;
   // Coordinates as the game knows them: the primary screen's corner is (0, 0).
   m.virtualScreen = {all.x() - p.x(), all.y() - p.y(), all.width(), all.height()};
   return m;
@@ -350,8 +354,49 @@ std::optional<gdi::Size> QtPlatform::hostClientSize(ui::WindowHandle host) const
   return X11Target::sizeOf(static_cast<std::uint64_t>(host));
 }
 
-// The root window at real pixels; where it cannot be read, or reads all
-// black (no X server to ask, a blanked screen), the substitute picture.
+bool QtPlatform::onWayland() { return QGuiApplication::platformName() == "wayland"; }
+
+// The portal's picture spans every output, each at the densest output's
+// scale; the primary output's part, at its device pixels, goes to (0, 0).
+bool QtPlatform::capturePortal(gdi::Bitmap& to, int srcX, int srcY, int w, int h) {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return false;
+  const PortalPicture shot = portalScreenshot(kPortalTimeoutMs);
+  if (shot.image.isNull()) {
+    std::cerr << "grinzo: no photograph of the desktop from the desktop portal ("
+              << shot.why.toStdString() << "); the game plays on a generated picture\n";
+    return false;
+  }
+  QRect all;
+  for (QScreen* s : QGuiApplication::screens()) all = all.united(s->geometry());
+  const double scale = static_cast<double>(shot.image.width()) / std::max(1, all.width());
+  const QRect part = primary->geometry().translated(-all.topLeft());
+  const QRect source(static_cast<int>(std::lround(part.x() * scale)),
+                     static_cast<int>(std::lround(part.y() * scale)),
+                     static_cast<int>(std::lround(part.width() * scale)),
+                     static_cast<int>(std::lround(part.height() * scale)));
+  QImage picture = shot.image.copy(source).convertToFormat(QImage::Format_RGB32);
+  const QSize device = deviceGeometry(*primary).size();
+  // Only a portal that photographs at another scale than the output's needs
+  // resampling; at the same scale every pixel is the screen's own.
+  if (picture.size() != device) {
+    picture = picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  for (int y = 0; y < h; ++y) {
+    const int sy = srcY + y;
+    if (sy < 0 || sy >= picture.height()) continue;
+    const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(sy));
+    for (int x = 0; x < w; ++x) {
+      const int sx = srcX + x;
+      if (sx >= 0 && sx < picture.width()) to.at(x, y) = row[sx] & 0x00FFFFFFu;
+    }
+  }
+  return true;
+}
+
+// The screen at real pixels: the X root window, or on Wayland the desktop
+// portal's photograph; where it cannot be read, or reads all black (no
+// server to ask, a blanked screen), the substitute picture.
 bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) {
   gdi::Bitmap* to = gdi::SurfaceBitmap(dst);
   if (!to) return false;
@@ -361,7 +406,8 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   for (int y = 0; y < h; ++y) std::fill_n(&to->at(0, y), w, gdi::Pixel{0});
   const QPoint origin = primaryOrigin();
   bool anyLight = false;
-  if (X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
+  if (onWayland() ? capturePortal(*to, srcX, srcY, w, h)
+                  : X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
     for (int y = 0; y < h && !anyLight; ++y) {
       const gdi::Pixel* row = &to->at(0, y);
       anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });

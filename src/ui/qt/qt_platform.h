@@ -146,6 +146,9 @@ class QtPlatform final : public ui::Platform,
   // game's (primary corner at (0, 0)) in Qt's units and back. Each screen
   // keeps its corner where the system has it; its size is scaled.
   static QRect deviceGeometry(const QScreen& screen);
+  // Qt's Wayland platform: no window positions, no reading the screen but
+  // through the desktop portal.
+  static bool onWayland();
   QRect toQt(const ui::PixelRect& device) const;
   ui::PixelRect fromQt(const QRect& logical) const;
 
@@ -164,6 +167,10 @@ class QtPlatform final : public ui::Platform,
   void processEventsOnce(int waitMilliseconds);
   void raiseDeferred();
   void paceFrame();
+  bool capturePortal(gdi::Bitmap& to, int srcX, int srcY, int width, int height);
+  // Long enough for a portal that photographs several outputs, short
+  // enough that a silent one does not keep the game waiting.
+  static constexpr int kPortalTimeoutMs = 2500;
 
   rt::SystemClock clock_;
   std::string programFolder_;

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "ui/gdi/icon_file.h"
+#include "ui/qt/portal_screenshot.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/errors.h"
@@ -125,6 +126,12 @@ class FormWidget final : public QWidget {
       QImage image = viewOf(*window_->image());
       image.setDevicePixelRatio(window_->deviceRatio());
       painter.drawImage(0, 0, image);
+      // The picture's spare top byte is 0 where Qt reads alpha, and a
+      // backing store with an alpha channel (Wayland's) would show the
+      // desktop through the game: made opaque in the one pass.
+      painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+      painter.fillRect(rect(), Qt::black);
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     for (const auto& peer : window_->peers()) {
       const forms::Control& c = *peer->control;
@@ -181,6 +188,29 @@ class FormWidget final : public QWidget {
   }
 
   QtWindow* window_;
+};
+
+// A black full-screen surface on an output where the game does not play
+// (Wayland, where one window cannot span outputs): the live desktop stays
+// hidden, and keys typed there reach the game.
+class CoverWidget final : public QWidget {
+ public:
+  explicit CoverWidget(QtWindow& game) : game_(&game) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::black); }
+  void keyPressEvent(QKeyEvent* e) override {
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).unicode() <= 0x7FFF) game_->keyPress(text.at(0).unicode());
+  }
+  void closeEvent(QCloseEvent* e) override { e->ignore(); }
+
+ private:
+  QtWindow* game_;
 };
 
 // --- Creation ----------------------------------------------------------------
@@ -338,6 +368,7 @@ QtWindow::~QtWindow() {
     if (peer->widget) peer->widget->disconnect();
   }
   foreign_.reset();
+  covers_.clear();
   widget_->detach();
   widget_->hide();
   widget_.release()->deleteLater();
@@ -377,7 +408,8 @@ void QtWindow::setBounds(const ui::PixelRect& outer) {
     return;
   }
   if (devicePixels_) {
-    widget_->setGeometry(platform_->toQt(outer));
+    // Wayland places no window: the game's full screen is the output's.
+    if (!QtPlatform::onWayland()) widget_->setGeometry(platform_->toQt(outer));
     return;
   }
   const QPoint origin = platform_->primaryOrigin();
@@ -397,6 +429,10 @@ QSize QtWindow::toQt(gdi::Size device) const {
 ui::PixelRect QtWindow::bounds() const {
   if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
   if (fixedBounds_) return *fixedBounds_;
+  if (devicePixels_ && QtPlatform::onWayland()) {
+    const gdi::Size size = clientSize();
+    return {0, 0, size.width, size.height};
+  }
   const QRect frame = widget_->frameGeometry();
   if (devicePixels_) return platform_->fromQt(frame);
   const QPoint origin = platform_->primaryOrigin();
@@ -413,10 +449,15 @@ gdi::Size QtWindow::clientSize() const {
 void QtWindow::setVisible(bool visible) {
   if (foreign_) return;
   if (!visible) {
+    covers_.clear();
     widget_->hide();
     return;
   }
-  widget_->show();
+  if (devicePixels_ && !fixedBounds_ && QtPlatform::onWayland()) {
+    showFullScreenOnWayland();
+  } else {
+    widget_->show();
+  }
   widget_->raise();
   widget_->activateWindow();
   focusChanged(form_->activeControl());
@@ -424,8 +465,31 @@ void QtWindow::setVisible(bool visible) {
 
 bool QtWindow::visible() const { return foreign_ ? true : widget_->isVisible(); }
 
+// A real full-screen surface on the primary output, opaque and undecorated,
+// and a black one on every other output, shown first so that the game's
+// takes the keyboard.
+void QtWindow::showFullScreenOnWayland() {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  covers_.clear();
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (s == primary) continue;
+    auto cover = std::make_unique<CoverWidget>(*this);
+    cover->setScreen(s);
+    cover->setGeometry(s->geometry());
+    cover->showFullScreen();
+    covers_.push_back(std::move(cover));
+  }
+  if (primary) {
+    widget_->setScreen(primary);
+    widget_->setGeometry(primary->geometry());
+  }
+  widget_->showFullScreen();
+}
+
 void QtWindow::setTopmost(bool topmost) {
-  if (foreign_) return;
+  // Nothing stacks above a full-screen surface on Wayland but what the
+  // compositor wants; changing the flags would only remake the surface.
+  if (foreign_ || (devicePixels_ && QtPlatform::onWayland())) return;
   const bool shown = widget_->isVisible();
   widget_->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
   // Changing the flags hides the window.
@@ -623,7 +687,7 @@ bool QtWindow::mousePressOnControl(Peer& peer) {
 void QtWindow::onTimer(Peer& peer) {
   // A handler that processes messages (the game loop) must not be re-entered,
   // and may unload the window before it returns.
-  if (peer.ticking || !peer.control->timerEnabled()) return;
+  if (peer.ticking || !peer.control->timerEnabled() || waitingForPortal()) return;
   peer.ticking = true;
   const std::shared_ptr<bool> alive = alive_;
   forms::EventArgs args{.kind = forms::EventKind::Timer, .control = peer.control};

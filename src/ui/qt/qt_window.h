@@ -112,11 +112,13 @@ class QtWindow final : public ui::NativeWindow {
   void foreignGone();
   void deferError(std::exception_ptr error);
   QSize toQt(gdi::Size device) const;
+  void showFullScreenOnWayland();
 
   QtPlatform* platform_;
   forms::Form* form_;
   std::unique_ptr<FormWidget> widget_;
   std::unique_ptr<X11Target> foreign_;
+  std::vector<std::unique_ptr<QWidget>> covers_;  // black, on the other outputs (Wayland)
   std::vector<std::unique_ptr<Peer>> peers_;
   const gdi::Bitmap* image_ = nullptr;
   double twipsPerPixelX_ = 15;
