@@ -1,4 +1,4 @@
-// grinzo: the screen saver's game on Linux (Qt 6 on X11).
+// grinzo: the screen saver's game on Linux (Qt 6 on X11 or Wayland).
 //
 //   grinzo [--fullscreen]   the game over every monitor
 //   grinzo --window [WxH]   the game in an ordinary window

@@ -1,8 +1,9 @@
 #pragma once
 // The Linux backend, on Qt 6 widgets.
 //
-// Platform: Linux with an X11 display (Qt's xcb platform; the dialogs also
-// work on Qt's offscreen platform).
+// Platform: Linux with an X11 display (Qt's xcb platform) or a Wayland
+// compositor (Qt's wayland platform); the dialogs also work on Qt's
+// offscreen platform.
 // Implements: native windows for forms built from their layouts (a dialog
 // frame or a borderless window, labels, text boxes, check boxes, buttons,
 // lines, picture surfaces, timers), the dialog keys and focus through the
@@ -10,8 +11,9 @@
 // the game window's mouse and character keys, its persistent image painted
 // straight from the surface's pixels, drawing into a foreign X window (the
 // saver daemon's window or a host's: see x11_target.h), desktop capture of
-// the root window at real pixels with a generated picture where the screen
-// cannot be read or comes back black, the settings store in an INI file
+// the root window at real pixels, or on Wayland through the desktop portal
+// (portal_screenshot.h), with a generated picture where the screen cannot
+// be read or comes back black, the settings store in an INI file
 // under the XDG configuration folder, sounds through Qt Multimedia (silent
 // where no audio device exists), the program's folders (installed data
 // under share/, or the build tree's program folder; the game's own files in
@@ -23,7 +25,7 @@
 // registry (every value reads as missing). Reports the NT platform family,
 // so the game photographs the desktop at every start.
 // Depends on: the core (forms, layouts, images, gdi, runtime), Qt 6 Core,
-// Gui, Widgets and Multimedia, Xlib.
+// Gui, Widgets, Multimedia and DBus, Xlib.
 
 #include <exception>
 #include <map>

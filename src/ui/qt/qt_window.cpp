@@ -197,7 +197,10 @@ class CoverWidget final : public QWidget {
  public:
   explicit CoverWidget(QtWindow& game) : game_(&game) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
   }
 
@@ -505,7 +508,7 @@ bool QtWindow::embedInto(ui::WindowHandle host, gdi::Size) {
   if (!target) return false;
   widget_->hide();
   foreign_ = std::move(target);
-  if (image_) foreign_->draw(*image_);
+  if (const gdi::Bitmap* now = image()) foreign_->draw(*now);
   return true;
 }
 
@@ -534,6 +537,13 @@ void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea&) {
   if (foreign_) {
     foreign_->draw(image);
     return;
+  }
+  // A cover's first paints may go to buffers that the compositor then
+  // drops while it sets the surface up (seen on sway): painted with every
+  // frame for the first seconds, then now and then, which costs little
+  // next to the game's own frames.
+  if (!covers_.empty() && (coverFrames_++ < 300 || coverFrames_ % 30 == 0)) {
+    for (const auto& cover : covers_) cover->update();
   }
   // Painted from the surface itself at the next paint event, which the
   // message processing of the next frame delivers.

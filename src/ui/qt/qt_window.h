@@ -39,6 +39,7 @@ namespace grinzo::qt {
 class QtPlatform;
 class X11Target;
 class FormWidget;
+class CoverWidget;
 
 class QtWindow final : public ui::NativeWindow {
  public:
@@ -78,7 +79,9 @@ class QtWindow final : public ui::NativeWindow {
   Peer* peerOf(const QObject* widget) const;
   Peer* peerOf(const forms::Control& control) const;
   const std::vector<std::unique_ptr<Peer>>& peers() const { return peers_; }
-  const gdi::Bitmap* image() const { return image_; }
+  // The persistent image as it is now: the form replaces it when its size
+  // changes, which a paint may see before the next frame is presented.
+  const gdi::Bitmap* image() const { return image_ ? gdi::SurfacePixels(form_->hDC()) : nullptr; }
   QtPlatform& platform() const { return *platform_; }
   double twipsPerPixelX() const { return twipsPerPixelX_; }
   double twipsPerPixelY() const { return twipsPerPixelY_; }
@@ -118,7 +121,8 @@ class QtWindow final : public ui::NativeWindow {
   forms::Form* form_;
   std::unique_ptr<FormWidget> widget_;
   std::unique_ptr<X11Target> foreign_;
-  std::vector<std::unique_ptr<QWidget>> covers_;  // black, on the other outputs (Wayland)
+  std::vector<std::unique_ptr<CoverWidget>> covers_;  // black, on the other outputs (Wayland)
+  unsigned coverFrames_ = 0;
   std::vector<std::unique_ptr<Peer>> peers_;
   const gdi::Bitmap* image_ = nullptr;
   double twipsPerPixelX_ = 15;
