@@ -4,8 +4,11 @@
 // path and answers through the request's Response signal, as the portal
 // does:
 //   grinzo-portal-standin grim     photographs every output with grim (the
-//                                  compositor's own pixels) into a file of
-//                                  its own and answers with its uri
+//                                  compositor's own pixels), swaps each
+//                                  pixel's green and blue, so that the test
+//                                  tells the photograph from the live
+//                                  desktop behind a translucent window, and
+//                                  answers with the file's uri
 //   grinzo-portal-standin refuse   answers 2 (refused)
 //   grinzo-portal-standin silent   takes the request and never answers
 // Each request is logged on stdout with its options.
@@ -17,6 +20,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QUrl>
 #include <QVariantMap>
@@ -56,9 +60,19 @@ class Portal final : public QDBusVirtualObject {
     QVariantMap results;
     if (mode_ == "grim") {
       const QString file = QDir::temp().filePath(QString("standin-shot-%1.png").arg(++count_));
-      if (QProcess::execute("grim", {file}) == 0) {
-        code = 0;
-        results["uri"] = QUrl::fromLocalFile(file).toString();
+      QImage shot;
+      if (QProcess::execute("grim", {file}) == 0 && shot.load(file)) {
+        shot = shot.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < shot.height(); ++y) {
+          auto* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
+          for (int x = 0; x < shot.width(); ++x) {
+            row[x] = qRgb(qRed(row[x]), qBlue(row[x]), qGreen(row[x]));
+          }
+        }
+        if (shot.save(file, "PNG")) {
+          code = 0;
+          results["uri"] = QUrl::fromLocalFile(file).toString();
+        }
       }
     }
     QDBusMessage response =
