@@ -458,6 +458,14 @@ case_private_photo() {
   xdotool key q
   ended_ok 2 || return 1
   [ ! -e "$data/grinzo/snapshot.bmp" ] || { why="snapshot.bmp left after the game"; return 1; }
+  # A game in a window photographs only what the window shows.
+  start_grinzo --window 320x240 --no-sound
+  wait_for 10 test -s "$data/grinzo/snapshot.bmp" || { why="--window: no snapshot.bmp"; return 1; }
+  local size
+  size=$(od -An -t d4 -j 18 -N 8 "$data/grinzo/snapshot.bmp" | tr -s ' ')
+  [ "$size" = " 320 240" ] || { why="--window wrote a picture of${size:- no size}, not 320 240"; return 1; }
+  kill -TERM "$gpid"
+  ended_ok 2
 }
 
 case_full_disk() {
@@ -499,7 +507,7 @@ else
   case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
   case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
   case_ "QT_SCALE_FACTOR=2: the desktop at 1:1, 30 x 30 faces, a click splats under the pointer" case_scaled_qt
-  case_ "the photograph: folder 0700, file 0600, gone after the game" case_private_photo
+  case_ "the photograph: folder 0700, file 0600, gone after the game, only the window's part in --window" case_private_photo
   case_ "a full disk: --root says ENOSPC and plays on the picture in memory" case_full_disk
   case_ "a display nobody serves: one line, status 1" case_no_display
 fi
