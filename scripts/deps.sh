@@ -20,7 +20,7 @@ build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6
        libx11-dev fonts-liberation)
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
       xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps
-      sway grim swayidle wtype qt6-wayland dbus libwayland-dev libwayland-bin)
+      sway swaybg grim swayidle wtype qt6-wayland dbus libwayland-dev libwayland-bin python3)
 bench=(libsdl2-dev libbenchmark-dev gnuplot-nox time bc)
 fuzz=(clang libclang-rt-dev)
 package=(g++-mingw-w64-x86-64-posix nsis dpkg-dev file lintian)

@@ -104,31 +104,54 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
 }
 
 // Qt ends the program with abort() and a screenful of advice when it cannot
-// reach the display; one line and status 1 say the same.
+// reach the display; one line and status 1 say the same. What Qt says while
+// it connects is held back until the connection stands: on failure that
+// line says it all.
+struct HeldMessage {
+  QtMsgType type;
+  std::string category;
+  QString text;
+};
 bool gOpening = false;
 QtMessageHandler gQtHandler = nullptr;
+std::vector<HeldMessage> gHeld;
+
 void openingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (gOpening && type == QtFatalMsg) {
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    std::string where = display ? std::string("the Wayland display \"") + display + "\"" : "";
-    if (const char* x = std::getenv("DISPLAY")) {
-      where += (where.empty() ? "" : " or ") + std::string("the X display \"") + x + "\"";
-    }
-    std::cerr << "grinzo: cannot open " << (where.empty() ? "a display" : where)
-              << " (nothing answers there, or access is refused)\n";
-    std::_Exit(1);
+  if (!gOpening) {
+    if (gQtHandler) gQtHandler(type, context, text);
+    return;
   }
-  // What led to it is said in that line.
-  if (gOpening && context.category && std::string(context.category).rfind("qt.qpa", 0) == 0) return;
-  if (gQtHandler) gQtHandler(type, context, text);
+  if (type != QtFatalMsg) {
+    gHeld.push_back({type, context.category ? context.category : "", text});
+    return;
+  }
+  const std::string platform = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  std::string where;
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland && platform.find("wayland") != std::string::npos) {
+    where = std::string("the Wayland display \"") + wayland + "\"";
+  }
+  const char* x = std::getenv("DISPLAY");
+  if (x && (platform.empty() || platform.find("xcb") != std::string::npos)) {
+    where += (where.empty() ? "" : " or ") + std::string("the X display \"") + x + "\"";
+  }
+  std::cerr << "grinzo: cannot open " << (where.empty() ? "a display" : where)
+            << " (nothing answers there, or access is refused)\n";
+  std::_Exit(1);
 }
 
 std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
   gOpening = true;
   gQtHandler = qInstallMessageHandler(openingHandler);
   auto app = std::make_unique<QApplication>(argc, argv);
-  qInstallMessageHandler(gQtHandler);
   gOpening = false;
+  for (const HeldMessage& held : gHeld) {
+    const QByteArray category(held.category.c_str());
+    const QMessageLogContext context(nullptr, 0, nullptr, category.constData());
+    openingHandler(held.type, context, held.text);
+  }
+  gHeld.clear();
+  qInstallMessageHandler(gQtHandler);
   return app;
 }
 
@@ -155,9 +178,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   // In a Wayland session, Wayland itself (X11 through Xwayland only where
-  // Qt's Wayland platform is missing).
+  // Qt's Wayland platform is missing); the module modes draw into X windows.
+  const bool module = options.mode == Mode::Root || options.mode == Mode::WindowId;
   if (std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
-    setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
+    setenv("QT_QPA_PLATFORM", module ? "xcb" : "wayland;xcb", 1);
   }
   const char* chosen = std::getenv("QT_QPA_PLATFORM");
   if (!chosen || std::string(chosen).rfind("wayland", 0) != 0) {
