@@ -50,7 +50,10 @@ splats in the picture for good. As an XScreenSaver module the computer
 plays.")
   # The libraries the program needs, as dpkg-shlibdeps finds them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
+  # Qt's Wayland platform is a plugin, which no library dependency names;
+  # without it a Wayland session falls back to Xwayland.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-wayland)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver | swayidle")
   # Root owns every file, whoever builds the package.
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
@@ -69,6 +72,9 @@ plays.")
   add_custom_target(grinzo_debian_doc ALL DEPENDS ${_doc}/changelog.gz)
   install(FILES ${GRINZO_PACKAGING_DIR}/debian/copyright ${_doc}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # How an idle daemon starts the game on Wayland.
+  install(FILES ${GRINZO_PACKAGING_DIR}/linux/swayidle.example
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 
 # A build without the Linux program (GRINZO_QT off) has nothing to package.

@@ -4,7 +4,9 @@
 #                           Linux program)
 #   scripts/deps.sh test    build + MinGW-w64 (64 and 32-bit), Wine (its 32-bit
 #                           loader only where 32-bit programs run), Xvfb, the
-#                           XScreenSaver daemon, tools the tests use
+#                           XScreenSaver daemon, tools the tests use; for the
+#                           Wayland stage headless sway, grim, swayidle, wtype
+#                           (keys), Qt's Wayland platform and the D-Bus daemon
 #   scripts/deps.sh bench   build + SDL2 and Google Benchmark (the peer in the benchmark),
 #                           gnuplot, time and bc for the scripts in bench/
 #   scripts/deps.sh fuzz    build + clang with its libFuzzer and sanitizer run-times
@@ -17,7 +19,8 @@ set -euo pipefail
 build=(g++ cmake ninja-build libgtest-dev googletest pkg-config qt6-base-dev qt6-multimedia-dev
        libx11-dev fonts-liberation)
 test=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
-      xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps)
+      xdotool imagemagick sox x11-utils xscreensaver libxml2-utils procps
+      sway swaybg grim swayidle wtype qt6-wayland dbus libwayland-dev libwayland-bin python3)
 bench=(libsdl2-dev libbenchmark-dev gnuplot-nox time bc)
 fuzz=(clang libclang-rt-dev)
 package=(g++-mingw-w64-x86-64-posix nsis dpkg-dev file lintian)

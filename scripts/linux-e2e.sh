@@ -12,7 +12,13 @@
 #   - on a display it believes runs at 240 Hz, it draws at most 60 frames a
 #     second and the faces move;
 #   - XScreenSaver's own daemon, as an unprivileged user, runs it as its only
-#     module: -activate starts it and shows faces, -deactivate ends it.
+#     module: -activate starts it and shows faces, -deactivate ends it;
+#   - under QT_SCALE_FACTOR=2 the game still shows the desktop at 1:1 with
+#     30 x 30 faces and a click lands under the pointer;
+#   - the photograph is private (folder 0700, file 0600) and gone after the
+#     game; on a full disk (a 1 MiB tmpfs) the --root module says "No space
+#     left on device" and plays on; a display nobody serves gives one line
+#     and status 1.
 #   scripts/linux-e2e.sh BUILD_DIR [SHOTS_DIR]
 #   scripts/linux-e2e.sh --module PROGRAM
 # The second form runs the daemon's case alone against an installed program
@@ -49,7 +55,7 @@ for f in "${assets[@]}"; do
   [ -z "$build_bin" ] || [ -f "$build_bin/$f" ] ||
     { echo "$0: $build_bin/$f is missing (build it first)" >&2; exit 2; }
 done
-for tool in Xvfb xdotool xwininfo import xscreensaver xscreensaver-command xmllint cc setpriv pgrep; do
+for tool in Xvfb xdotool xwininfo import xscreensaver xscreensaver-command xmllint cc setpriv pgrep mountpoint; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (install the packages named at the top)" >&2; exit 2; }
 done
 
@@ -102,6 +108,7 @@ cleanup() {
   for p in "${started[@]}"; do mapfile -t -O "${#pids[@]}" pids < <(tree_of "$p"); done
   mapfile -t -O "${#pids[@]}" pids < <(grinzo_pids)
   kill_all "${pids[@]}"
+  ! mountpoint -q "$work/full" || umount "$work/full"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -438,6 +445,80 @@ EOF
   wait_for 2 no_grinzo || { why="grinzo still running 2 s after -deactivate"; return 1; }
 }
 
+# Qt told to scale by 2: the window is half as large in Qt's units, yet one
+# pixel of the picture stays one of the screen's.
+case_scaled_qt() {
+  xdotool mousemove 512 384
+  QT_SCALE_FACTOR=2 start_grinzo --fullscreen --no-sound --level 1 --faces 12
+  wait_for 10 covers_screen || { why="no window of the process at 0,0 ${sw}x$sh"; return 1; }
+  wait_for 5 desktop_with_faces || { why="not the desktop at 1:1 with faces: $(looked)"; return 1; }
+  # Twelve faces of 30 x 30 show about 500 yellow pixels each; doubled ones
+  # four times as many.
+  ((yellow <= 12 * 600)) || { why="faces larger than 30 x 30: $(looked)"; return 1; }
+  local x y hit=""
+  sleep 1
+  for _ in $(seq 10); do
+    look 0 0 "$sw" "$sh"
+    if [ "$face" != none ]; then
+      x=${face%,*} y=${face#*,}
+      xdotool mousemove "$x" "$y" click 1
+      if wait_for 1 splat_near "$x" "$y"; then hit=1; break; fi
+    fi
+    sleep 0.6
+  done
+  [ -n "$hit" ] || { why="no splat under the pointer after 10 shots at faces"; return 1; }
+  xdotool key q
+  ended_ok 2
+}
+
+case_private_photo() {
+  local data=$work/root-data
+  rm -rf "$data"
+  start_grinzo --fullscreen --no-sound
+  wait_for 10 test -f "$data/grinzo/snapshot.bmp" || { why="no snapshot.bmp"; return 1; }
+  local modes
+  modes=$(stat -c %a "$data" "$data/grinzo" "$data/grinzo/snapshot.bmp" | tr '\n' ' ')
+  [ "$modes" = "700 700 600 " ] || { why="modes of the folders and the file: $modes"; return 1; }
+  sleep 1
+  xdotool key q
+  ended_ok 2 || return 1
+  [ ! -e "$data/grinzo/snapshot.bmp" ] || { why="snapshot.bmp left after the game"; return 1; }
+  # A game in a window photographs only what the window shows.
+  start_grinzo --window 320x240 --no-sound
+  wait_for 10 test -s "$data/grinzo/snapshot.bmp" || { why="--window: no snapshot.bmp"; return 1; }
+  local size
+  size=$(od -An -t d4 -j 18 -N 8 "$data/grinzo/snapshot.bmp" | tr -s ' ')
+  [ "$size" = " 320 240" ] || { why="--window wrote a picture of${size:- no size}, not 320 240"; return 1; }
+  kill -TERM "$gpid"
+  ended_ok 2
+}
+
+case_full_disk() {
+  mkdir -p "$work/full"
+  mount -t tmpfs -o size=1m,mode=700 tmpfs "$work/full" || { why="cannot mount a tmpfs"; return 1; }
+  env --default-signal=INT XDG_CONFIG_HOME="$work/root-config" XDG_DATA_HOME="$work/full" \
+    XDG_RUNTIME_DIR="$work/root-run" "$work/bin/grinzo" --root >"$work/full.log" 2>&1 &
+  gpid=$!
+  started+=("$gpid")
+  local ok=1
+  wait_for 10 faces_shown || { why="no faces on the root window: $(looked)"; ok=""; }
+  [ -z "$ok" ] || grep -q "snapshot.bmp.*No space left on device" "$work/full.log" ||
+    { why="no ENOSPC message: $(head -c 300 "$work/full.log")"; ok=""; }
+  [ -z "$ok" ] || alive "$gpid" || { why="the module ended"; ok=""; }
+  [ -z "$ok" ] || { kill -TERM "$gpid"; ended_ok 2; } || ok=""
+  umount "$work/full"
+  [ -n "$ok" ]
+}
+
+case_no_display() {
+  local status=0 out
+  out=$(DISPLAY=:$((${DISPLAY#:} + 50)) XDG_CONFIG_HOME="$work/root-config" timeout 10 \
+    "$work/bin/grinzo" --window 2>&1) || status=$?
+  [ "$status" -eq 1 ] || { why="exit status $status, not 1: $out"; return 1; }
+  [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] && [[ $out == "grinzo: cannot open"* ]] ||
+    { why="not one line: $out"; return 1; }
+}
+
 if [ -n "$module" ]; then
   case_ "xscreensaver daemon running $module: -activate shows faces and the demo's splats, -deactivate ends it" case_xscreensaver_daemon
 else
@@ -451,6 +532,10 @@ else
   case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
   case_ "full screen at 240 Hz: at most 60 frames a second, the faces move" case_paced_frames
   case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
+  case_ "QT_SCALE_FACTOR=2: the desktop at 1:1, 30 x 30 faces, a click splats under the pointer" case_scaled_qt
+  case_ "the photograph: folder 0700, file 0600, gone after the game, only the window's part in --window" case_private_photo
+  case_ "a full disk: --root says ENOSPC and plays on the picture in memory" case_full_disk
+  case_ "a display nobody serves: one line, status 1" case_no_display
 fi
 
 if ((failed > 0)); then

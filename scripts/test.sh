@@ -8,7 +8,9 @@
 #      demo player, across midnight: memory, drawing objects and the level
 #      clock stay flat (bench/soak.sh; the full 72 hours on demand);
 #   5. the Linux program end to end on Xvfb: full screen, a host window, the
-#      real XScreenSaver daemon (scripts/linux-e2e.sh);
+#      real XScreenSaver daemon (scripts/linux-e2e.sh); then on Wayland:
+#      headless sway at scales 1 and 2 with one and two outputs, the desktop
+#      portal, swayidle (scripts/wayland-e2e.sh);
 #   6. the portable core's tests cross-built for Windows with MinGW-w64 and
 #      run under Wine, so that every change is checked on both platforms;
 #   7. grinzo.scr's dialogs driven end to end under Wine on a virtual display;
@@ -78,6 +80,9 @@ bench/soak.sh build/debug 2 4
 
 stage "The Linux program end to end on a virtual display, with the XScreenSaver daemon"
 scripts/linux-e2e.sh build/debug
+
+stage "The Linux program end to end on Wayland: headless sway, the desktop portal, swayidle"
+scripts/wayland-e2e.sh build/debug
 
 stage "Core tests cross-built for Windows, run under Wine"
 # Its icons and sounds come from the generator built for this machine in

@@ -1,4 +1,4 @@
-// grinzo: the screen saver's game on Linux (Qt 6 on X11).
+// grinzo: the screen saver's game on Linux (Qt 6 on X11 or Wayland).
 //
 //   grinzo [--fullscreen]   the game over every monitor
 //   grinzo --window [WxH]   the game in an ordinary window
@@ -76,6 +76,7 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
     case Mode::Window: {
       platform.openGameInWindow({o.windowWidth, o.windowHeight});
       game::frmGrinzo game(platform, /*preview=*/false);
+      game.setWindowClient({o.windowWidth, o.windowHeight});
       play(platform, o, game, [&] {
         game.load();
         game.setCaption(rt::kAppTitle);
@@ -102,6 +103,58 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
   return 0;
 }
 
+// Qt ends the program with abort() and a screenful of advice when it cannot
+// reach the display; one line and status 1 say the same. What Qt says while
+// it connects is held back until the connection stands: on failure that
+// line says it all.
+struct HeldMessage {
+  QtMsgType type;
+  std::string category;
+  QString text;
+};
+bool gOpening = false;
+QtMessageHandler gQtHandler = nullptr;
+std::vector<HeldMessage> gHeld;
+
+void openingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (!gOpening) {
+    if (gQtHandler) gQtHandler(type, context, text);
+    return;
+  }
+  if (type != QtFatalMsg) {
+    gHeld.push_back({type, context.category ? context.category : "", text});
+    return;
+  }
+  const std::string platform = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  std::string where;
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland && platform.find("wayland") != std::string::npos) {
+    where = std::string("the Wayland display \"") + wayland + "\"";
+  }
+  const char* x = std::getenv("DISPLAY");
+  if (x && (platform.empty() || platform.find("xcb") != std::string::npos)) {
+    where += (where.empty() ? "" : " or ") + std::string("the X display \"") + x + "\"";
+  }
+  std::cerr << "grinzo: cannot open " << (where.empty() ? "a display" : where)
+            << " (nothing answers there, or access is refused)\n";
+  std::_Exit(1);
+}
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+  gOpening = true;
+  gQtHandler = qInstallMessageHandler(openingHandler);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  gOpening = false;
+  for (const HeldMessage& held : gHeld) {
+    const QByteArray category(held.category.c_str());
+    const QMessageLogContext context(nullptr, 0, nullptr, category.constData());
+    openingHandler(held.type, context, held.text);
+  }
+  gHeld.clear();
+  qInstallMessageHandler(gQtHandler);
+  return app;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,17 +169,29 @@ int main(int argc, char** argv) {
     std::cout << linux_app::kUsage;
     return 0;
   }
-  // The game works in real pixels: no scaling of the windows by Qt.
-  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
   // Without an audio device the game is silent, not noisy on stderr.
   setenv("QT_LOGGING_RULES", "qt.multimedia*=false", 0);
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
       !std::getenv("QT_QPA_PLATFORM")) {
-    std::cerr << "grinzo: no display to show the game on (DISPLAY is not set)\n";
+    std::cerr << "grinzo: no display to show the game on (neither WAYLAND_DISPLAY nor DISPLAY "
+                 "is set)\n";
     return 1;
   }
+  // In a Wayland session, Wayland itself (X11 through Xwayland only where
+  // Qt's Wayland platform is missing); the module modes draw into X windows.
+  const bool module = options.mode == Mode::Root || options.mode == Mode::WindowId;
+  if (std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+    setenv("QT_QPA_PLATFORM", module ? "xcb" : "wayland;xcb", 1);
+  }
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  if (!chosen || std::string(chosen).rfind("wayland", 0) != 0) {
+    // On X11 the dialogs follow Xft.dpi through their own layout; the game
+    // counts device pixels under any scale (see QtWindow).
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+  }
   installSignalHandlers();
-  QApplication app(argc, argv);
+  std::unique_ptr<QApplication> application = openDisplay(argc, argv);
+  if (!application) return 1;
   QApplication::setApplicationName("grinzo");
   const bool personWatching = options.mode == Mode::FullScreen || options.mode == Mode::Window ||
                               options.mode == Mode::Config;

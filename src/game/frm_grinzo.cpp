@@ -120,7 +120,8 @@ void frmGrinzo::loadState() {
   setMouseIcon(pointer.front());
 
   const ui::ScreenMetrics screen = p.windows().screen();
-  setBoundsPixels(screen.primary);
+  setBoundsPixels(windowClient_ ? ui::PixelRect{0, 0, windowClient_->width, windowClient_->height}
+                                : screen.primary);
 
   captureDesktop();
   readSettings();
@@ -136,8 +137,10 @@ void frmGrinzo::loadState() {
 void frmGrinzo::captureDesktop() {
   ui::Platform& p = platform();
   const ui::ScreenMetrics screen = p.windows().screen();
-  const ui::PixelRect area =
-      (!gblnPreview && screen.monitors != 0) ? screen.virtualScreen : screen.primary;
+  const ui::PixelRect area = windowClient_
+                                 ? ui::PixelRect{0, 0, windowClient_->width, windowClient_->height}
+                             : (!gblnPreview && screen.monitors != 0) ? screen.virtualScreen
+                                                                      : screen.primary;
   backgroundLeft_ = area.left;
   backgroundTop_ = area.top;
   const int width = std::max(1, area.width);
@@ -165,11 +168,22 @@ void frmGrinzo::captureDesktop() {
     } else {
       snapshotPath = writeSnapshot(gdi::Bitmap(width, height));
     }
+  } catch (const gdi::BitmapFileError& e) {
+    if (!p.folders().snapshotKept() && p.screenSaver().family() == ui::PlatformFamily::WindowsNT) {
+      // A record only: the game needs the picture in memory, not the file.
+      // The game's other files are tried in the same folder.
+      p.folders().snapshotNotWritten(e.what());
+      dataFolder_ = p.folders().userDataFolder();
+    } else {
+      gdi::DeleteDC(photo);
+      throw;
+    }
   } catch (...) {
     gdi::DeleteDC(photo);
     throw;
   }
   lookup_.setSnapshotPath(snapshotPath);
+  if (!p.folders().snapshotKept()) recordedSnapshot_ = snapshotPath;
 
   switch (p.screenSaver().family()) {
     case ui::PlatformFamily::Windows9x:
@@ -220,11 +234,9 @@ std::string frmGrinzo::writeSnapshot(const gdi::Bitmap& picture) {
     }
   }
   const std::string fallback = folders.userDataFolder();
-  std::error_code ignored;
-  std::filesystem::create_directories(fallback, ignored);
   const std::string fallbackPath = sprites::joinPath(fallback, kSnapshotFile);
   try {
-    gdi::WriteBitmapFile(fallbackPath, picture);
+    platform().folders().writeUserBitmap(fallbackPath, picture);
   } catch (const gdi::BitmapFileError& second) {
     throw gdi::BitmapFileError(second.number(), firstError + second.what());
   }
@@ -370,6 +382,11 @@ void frmGrinzo::Form_Unload() {
   for (gdi::HDC surface :
        {mlngBackground, mlngPop, mlngPopMask, mlng44, mlng44Mask, mlngShotgun, mlngShotgunMask}) {
     sprites::ImageLookup::DeleteImageDC(surface);
+  }
+  if (!recordedSnapshot_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(recordedSnapshot_, ignored);
+    recordedSnapshot_.clear();
   }
   // Withdrawn on every unload, the preview's included.
   platform().screenSaver().setScreenSaverRunning(false);

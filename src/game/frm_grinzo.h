@@ -80,6 +80,11 @@ class frmGrinzo : public forms::Form {
   // change (set by the full-screen start).
   void setCoversScreen(bool covers) { coversScreen_ = covers; }
 
+  // The window is an ordinary one with this client size (set before it
+  // loads): it shows, and photographs, only that much of the primary
+  // screen's top-left corner.
+  void setWindowClient(gdi::Size client) { windowClient_ = client; }
+
   // Lets the computer play (nullptr: a person plays). While it plays, a
   // person's key, press or pointer movement ends the game as a screen saver
   // ends; in the preview that input is ignored.
@@ -216,6 +221,9 @@ class frmGrinzo : public forms::Form {
   std::string dataFolder_;
   bool noticeGiven_ = false;
   bool coversScreen_ = false;
+  std::optional<gdi::Size> windowClient_;
+  // The snapshot written as a record only, removed at unload.
+  std::string recordedSnapshot_;
   std::unique_ptr<DemoPlayer> demo_;
   bool demoPosting_ = false;  // the demo's own input is being dispatched
   std::optional<std::pair<float, float>> restingPointer_;

@@ -13,6 +13,7 @@
 // user-interface thread.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -202,6 +203,23 @@ class Folders {
   // can be written (Windows), rather than always in the per-user folder
   // (where an installed program's folder is never the user's to write).
   virtual bool dataBesideProgram() const = 0;
+
+  // Writes `picture` as the bitmap file `path` in the per-user folder, making
+  // the folder first when missing, and replaces any earlier file whole.
+  // Raises gdi::BitmapFileError naming the file and the reason. A backend
+  // may keep the folder and the file private to the user.
+  virtual void writeUserBitmap(const std::string& path, const gdi::Bitmap& picture) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    gdi::WriteBitmapFile(path, picture);
+  }
+  // Whether the game reads "snapshot.bmp" back or the system may. Where not,
+  // the file is a record only: a failure to write it is handed to
+  // snapshotNotWritten, the game plays on the picture in memory, and the
+  // file goes when the game window unloads, so that no photograph of the
+  // desktop is left behind.
+  virtual bool snapshotKept() const { return true; }
+  virtual void snapshotNotWritten(const std::string& message) { (void)message; }
 };
 
 // Everything a backend supplies.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <stdexcept>
 #include <string_view>
@@ -199,6 +200,18 @@ TEST(PixelArtExpansion, RejectsMalformedArt) {
   EXPECT_THROW(expandPixelArt({"stray", 2, 2, stray}), std::logic_error);
   constexpr std::string_view none[] = {""};
   EXPECT_THROW(expandPixelArt({"empty", 0, 1, none}), std::logic_error);
+}
+
+// Screens are taller than one sweep of the shading: no row may jump in
+// colour from the one above it, on a tall screen nor above the primary one.
+TEST(DesktopSubstitute, ShadesWithoutASeamAcrossTallScreens) {
+  gdi::Bitmap picture(1, 4200);
+  paintDesktopSubstitute(picture, 1, 4200, 1, -2100);
+  for (int y = 1; y < picture.height; ++y) {
+    if ((y - 2100) % 64 == 0 || (y - 2100 - 1) % 64 == 0) continue;  // grid rows
+    const int step = gdi::blue(picture.at(0, y)) - gdi::blue(picture.at(0, y - 1));
+    ASSERT_LE(std::abs(step), 1) << "between rows " << y - 2101 << " and " << y - 2100;
+  }
 }
 
 }  // namespace

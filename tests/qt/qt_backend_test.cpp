@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -105,6 +106,39 @@ TEST(QtSettings, AnUnreadableStoreGivesTheDefaults) {
   ASSERT_TRUE(QDir().mkpath(QString::fromStdString(platform.settingsFile())));
   EXPECT_EQ(platform.read("Grinzo Screensaver", "Settings", "Level", "1"), "1");
   EXPECT_FALSE(platform.save("Grinzo Screensaver", "Settings", "Level", "3"));
+}
+
+// The desktop's photograph is the user's alone: every folder made on the way
+// 0700 and the file 0600 from the start, still so when replaced, and no
+// temporary file left; a failure names the file and the system's reason.
+TEST(QtPrivateSnapshot, OwnerOnlyFromTheStartAndFailuresSayWhy) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  const std::string folder = root.path().toStdString() + "/share/grinzo";
+  const std::string file = folder + "/snapshot.bmp";
+  qt::QtPlatform platform(QCoreApplication::applicationFilePath().toStdString());
+  gdi::Bitmap picture(3, 2);
+  picture.at(2, 1) = gdi::rgb(1, 2, 3);
+  for (int round = 0; round < 2; ++round) {
+    platform.writeUserBitmap(file, picture);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    for (const std::string& made : {folder, root.path().toStdString() + "/share"}) {
+      ASSERT_EQ(::stat(made.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
+  }
+  EXPECT_EQ(gdi::ReadBitmapFile(file).pixels, picture.pixels);
+  EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 1);
+
+  try {
+    platform.writeUserBitmap(file + "/snapshot.bmp", picture);
+    FAIL() << "wrote under a file";
+  } catch (const gdi::BitmapFileError& e) {
+    EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Not a directory"), std::string::npos) << e.what();
+  }
 }
 
 TEST(LinuxCommandLine, ReadsModesAndOverridesAndRefusesBadInput) {

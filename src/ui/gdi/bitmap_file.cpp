@@ -282,15 +282,16 @@ Bitmap ReadBitmapFile(const std::string& path) {
   }
 }
 
+void WriteBitmapTo(std::ostream& out, const Bitmap& bitmap) {
+  encodeBitmap(bitmap, [&](const std::vector<std::uint8_t>& piece) {
+    out.write(reinterpret_cast<const char*>(piece.data()),
+              static_cast<std::streamsize>(piece.size()));
+  });
+}
+
 void WriteBitmapFile(const std::string& path, const Bitmap& bitmap) {
   try {
-    // Row by row: a large screen's picture is never whole in memory twice.
-    rt::writeFileWith(path, [&](std::ostream& file) {
-      encodeBitmap(bitmap, [&](const std::vector<std::uint8_t>& piece) {
-        file.write(reinterpret_cast<const char*>(piece.data()),
-                   static_cast<std::streamsize>(piece.size()));
-      });
-    });
+    rt::writeFileWith(path, [&](std::ostream& file) { WriteBitmapTo(file, bitmap); });
   } catch (const BitmapFileError&) {
     throw;
   } catch (const rt::RuntimeError& e) {

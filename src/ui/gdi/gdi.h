@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,10 @@ Bitmap DecodeBitmapFile(const std::uint8_t* data, std::size_t size);
 
 // Encodes as an uncompressed 24-bit bottom-up Windows bitmap file.
 std::vector<std::uint8_t> EncodeBitmapFile(const Bitmap& bitmap);
+
+// Streams what EncodeBitmapFile makes to `out`, a row at a time: a large
+// screen's picture is never whole in memory twice.
+void WriteBitmapTo(std::ostream& out, const Bitmap& bitmap);
 
 // File versions of the two above. Reading a missing file raises
 // BitmapFileError(FileNotFound); a write that fails raises

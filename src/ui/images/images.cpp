@@ -213,7 +213,10 @@ void paintDesktopSubstitute(gdi::Bitmap& to, int width, int height, int originX,
   height = std::min(height, to.height);
   for (int y = 0; y < height; ++y) {
     const int sy = y + originY;
-    const int shade = std::clamp(40 + (sy & 1023) / 8, 0, 255);
+    // Light and dark again every 2048 rows, so that a tall screen shows no
+    // edge where the shading starts over.
+    const int phase = sy & 2047;
+    const int shade = 40 + (phase < 1024 ? phase : 2047 - phase) / 8;
     const gdi::Pixel plain = gdi::rgb(20, 60 + shade / 3, 90 + shade / 2);
     const gdi::Pixel grid = gdi::rgb(70, 110, 160);
     const bool gridRow = (sy % 64) == 0;

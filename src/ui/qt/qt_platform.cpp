@@ -1,5 +1,8 @@
 #include "ui/qt/qt_platform.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -13,14 +16,22 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <ostream>
+#include <streambuf>
 #include <utility>
 
 #include "ui/forms/dialog_keys.h"
 #include "ui/images/images.h"
+#include "ui/qt/portal_screenshot.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/app_info.h"
@@ -325,10 +336,15 @@ ui::ScreenMetrics QtPlatform::screen() const {
   if (!primary) return m;
   const QList<QScreen*> screens = QGuiApplication::screens();
   m.monitors = static_cast<int>(screens.size());
-  const QRect p = primary->geometry();
+  // Device pixels: the game draws one pixel of its picture on one of the
+  // screen's, whatever Qt's scale factor.
+  const QRect p = deviceGeometry(*primary);
   m.primary = {0, 0, p.width(), p.height()};
   QRect all;
-  for (QScreen* s : screens) all = all.united(s->geometry());
+  for (QScreen* s : screens) all = all.united(deviceGeometry(*s));
+  // Wayland has no common pixel grid for outputs of different scales: the
+  // game plays on the primary output, and black covers hide the others.
+  if (onWayland()) all = p;
   // Coordinates as the game knows them: the primary screen's corner is (0, 0).
   m.virtualScreen = {all.x() - p.x(), all.y() - p.y(), all.width(), all.height()};
   return m;
@@ -347,8 +363,49 @@ std::optional<gdi::Size> QtPlatform::hostClientSize(ui::WindowHandle host) const
   return X11Target::sizeOf(static_cast<std::uint64_t>(host));
 }
 
-// The root window at real pixels; where it cannot be read, or reads all
-// black (no X server to ask, a blanked screen), the substitute picture.
+bool QtPlatform::onWayland() { return QGuiApplication::platformName() == "wayland"; }
+
+// The portal's picture spans every output, each at the densest output's
+// scale; the primary output's part, at its device pixels, goes to (0, 0).
+bool QtPlatform::capturePortal(gdi::Bitmap& to, int srcX, int srcY, int w, int h) {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (!primary) return false;
+  const PortalPicture shot = portalScreenshot(kPortalTimeoutMs);
+  if (shot.image.isNull()) {
+    std::cerr << "grinzo: no photograph of the desktop from the desktop portal ("
+              << shot.why.toStdString() << "); the game plays on a generated picture\n";
+    return false;
+  }
+  QRect all;
+  for (QScreen* s : QGuiApplication::screens()) all = all.united(s->geometry());
+  const double scale = static_cast<double>(shot.image.width()) / std::max(1, all.width());
+  const QRect part = primary->geometry().translated(-all.topLeft());
+  const QRect source(static_cast<int>(std::lround(part.x() * scale)),
+                     static_cast<int>(std::lround(part.y() * scale)),
+                     static_cast<int>(std::lround(part.width() * scale)),
+                     static_cast<int>(std::lround(part.height() * scale)));
+  QImage picture = shot.image.copy(source).convertToFormat(QImage::Format_RGB32);
+  const QSize device = deviceGeometry(*primary).size();
+  // Only a portal that photographs at another scale than the output's needs
+  // resampling; at the same scale every pixel is the screen's own.
+  if (picture.size() != device) {
+    picture = picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  for (int y = 0; y < h; ++y) {
+    const int sy = srcY + y;
+    if (sy < 0 || sy >= picture.height()) continue;
+    const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(sy));
+    for (int x = 0; x < w; ++x) {
+      const int sx = srcX + x;
+      if (sx >= 0 && sx < picture.width()) to.at(x, y) = row[sx] & 0x00FFFFFFu;
+    }
+  }
+  return true;
+}
+
+// The screen at real pixels: the X root window, or on Wayland the desktop
+// portal's photograph; where it cannot be read, or reads all black (no
+// server to ask, a blanked screen), the substitute picture.
 bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) {
   gdi::Bitmap* to = gdi::SurfaceBitmap(dst);
   if (!to) return false;
@@ -358,7 +415,8 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   for (int y = 0; y < h; ++y) std::fill_n(&to->at(0, y), w, gdi::Pixel{0});
   const QPoint origin = primaryOrigin();
   bool anyLight = false;
-  if (X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
+  if (onWayland() ? capturePortal(*to, srcX, srcY, w, h)
+                  : X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
     for (int y = 0; y < h && !anyLight; ++y) {
       const gdi::Pixel* row = &to->at(0, y);
       anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });
@@ -366,6 +424,40 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   }
   if (!anyLight) images::paintDesktopSubstitute(*to, w, h, srcX, srcY);
   return true;
+}
+
+QRect QtPlatform::deviceGeometry(const QScreen& screen) {
+  const QRect g = screen.geometry();
+  const double ratio = screen.devicePixelRatio();
+  return QRect(g.topLeft(), QSize(static_cast<int>(std::lround(g.width() * ratio)),
+                                  static_cast<int>(std::lround(g.height() * ratio))));
+}
+
+QRect QtPlatform::toQt(const ui::PixelRect& device) const {
+  const QPoint corner = QPoint(device.left, device.top) + primaryOrigin();
+  QScreen* on = QGuiApplication::screenAt(corner);
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (deviceGeometry(*s).contains(corner)) on = s;
+  }
+  if (!on) on = QGuiApplication::primaryScreen();
+  if (!on) return QRect(corner, QSize(device.width, device.height));
+  const double ratio = on->devicePixelRatio();
+  const QPoint origin = on->geometry().topLeft();
+  const QPoint from = corner - origin;
+  return QRect(origin + QPoint(static_cast<int>(std::floor(from.x() / ratio)),
+                               static_cast<int>(std::floor(from.y() / ratio))),
+               QSize(static_cast<int>(std::ceil(device.width / ratio)),
+                     static_cast<int>(std::ceil(device.height / ratio))));
+}
+
+ui::PixelRect QtPlatform::fromQt(const QRect& logical) const {
+  QScreen* on = QGuiApplication::screenAt(logical.topLeft());
+  if (!on) on = QGuiApplication::primaryScreen();
+  const double ratio = on ? on->devicePixelRatio() : 1.0;
+  const QPoint origin = on ? on->geometry().topLeft() : QPoint(0, 0);
+  const QPoint corner = origin + (logical.topLeft() - origin) * ratio - primaryOrigin();
+  return {corner.x(), corner.y(), static_cast<int>(std::lround(logical.width() * ratio)),
+          static_cast<int>(std::lround(logical.height() * ratio))};
 }
 
 QPoint QtPlatform::primaryOrigin() const {
@@ -428,6 +520,83 @@ void QtPlatform::playAsync(const std::string& path) {
   }
   playing_ = effect.get();
   effect->play();
+}
+
+// The photograph of the desktop is the user's business alone: every folder
+// made on the way and the file are created owner-only, and a folder that an
+// earlier version made open to others is closed. The file is written under
+// a temporary name and renamed, so no half-written picture takes its place.
+void QtPlatform::writeUserBitmap(const std::string& path, const gdi::Bitmap& picture) {
+  const auto failed = [&](const std::string& what, int error) {
+    throw gdi::BitmapFileError(error == ENOSPC ? rt::ErrorNumber::DeviceIOError
+                               : error == ENOENT || error == ENOTDIR
+                                   ? rt::ErrorNumber::PathNotFound
+                                   : rt::ErrorNumber::PermissionDenied,
+                               "Cannot " + what + ": " + std::strerror(error));
+  };
+  const std::string folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+  std::string made;
+  for (std::size_t slash = 1; slash != std::string::npos;) {
+    slash = folder.find('/', slash + 1);
+    made = folder.substr(0, slash);
+    if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+      failed("make the folder \"" + made + "\"", errno);
+    }
+  }
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) == 0 && info.st_uid == ::geteuid() &&
+      (info.st_mode & 077) != 0) {
+    ::chmod(folder.c_str(), 0700);
+  }
+
+  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+  const int fd =
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) failed("write \"" + path + "\"", errno);
+  // A stream onto the descriptor that keeps the first error's number.
+  class FdBuffer final : public std::streambuf {
+   public:
+    explicit FdBuffer(int fd) : fd_(fd) {}
+    int error = 0;
+
+   protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      std::streamsize done = 0;
+      while (done < n && error == 0) {
+        const ssize_t wrote = ::write(fd_, s + done, static_cast<std::size_t>(n - done));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+          error = wrote < 0 ? errno : EIO;
+          break;
+        }
+        done += wrote;
+      }
+      return done;
+    }
+    int_type overflow(int_type c) override {
+      if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+      const char byte = traits_type::to_char_type(c);
+      return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+    }
+
+   private:
+    int fd_;
+  } buffer(fd);
+  std::ostream out(&buffer);
+  gdi::WriteBitmapTo(out, picture);
+  int error = buffer.error;
+  if (error == 0 && !out) error = EIO;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    failed("write \"" + path + "\"", error);
+  }
+}
+
+void QtPlatform::snapshotNotWritten(const std::string& message) {
+  std::cerr << "grinzo: the desktop's photograph was not saved (" << message
+            << "); the game goes on with it in memory\n";
 }
 
 // $XDG_DATA_HOME/grinzo (~/.local/share/grinzo).

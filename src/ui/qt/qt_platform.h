@@ -1,8 +1,9 @@
 #pragma once
 // The Linux backend, on Qt 6 widgets.
 //
-// Platform: Linux with an X11 display (Qt's xcb platform; the dialogs also
-// work on Qt's offscreen platform).
+// Platform: Linux with an X11 display (Qt's xcb platform) or a Wayland
+// compositor (Qt's wayland platform); the dialogs also work on Qt's
+// offscreen platform.
 // Implements: native windows for forms built from their layouts (a dialog
 // frame or a borderless window, labels, text boxes, check boxes, buttons,
 // lines, picture surfaces, timers), the dialog keys and focus through the
@@ -10,8 +11,9 @@
 // the game window's mouse and character keys, its persistent image painted
 // straight from the surface's pixels, drawing into a foreign X window (the
 // saver daemon's window or a host's: see x11_target.h), desktop capture of
-// the root window at real pixels with a generated picture where the screen
-// cannot be read or comes back black, the settings store in an INI file
+// the root window at real pixels, or on Wayland through the desktop portal
+// (portal_screenshot.h), with a generated picture where the screen cannot
+// be read or comes back black, the settings store in an INI file
 // under the XDG configuration folder, sounds through Qt Multimedia (silent
 // where no audio device exists), the program's folders (installed data
 // under share/, or the build tree's program folder; the game's own files in
@@ -23,7 +25,7 @@
 // registry (every value reads as missing). Reports the NT platform family,
 // so the game photographs the desktop at every start.
 // Depends on: the core (forms, layouts, images, gdi, runtime), Qt 6 Core,
-// Gui, Widgets and Multimedia, Xlib.
+// Gui, Widgets, Multimedia and DBus, Xlib.
 
 #include <exception>
 #include <map>
@@ -38,6 +40,8 @@
 class QSoundEffect;
 class QWidget;
 class QPoint;
+class QRect;
+class QScreen;
 
 namespace grinzo::qt {
 
@@ -104,6 +108,11 @@ class QtPlatform final : public ui::Platform,
   std::string programFolder() const override { return programFolder_; }
   std::string userDataFolder() const override;
   bool dataBesideProgram() const override { return false; }
+  // The folder 0700 and the file 0600, made so (never loosened for a moment).
+  void writeUserBitmap(const std::string& path, const gdi::Bitmap& picture) override;
+  // Nothing here reads the snapshot back: a failure goes to standard error.
+  bool snapshotKept() const override { return false; }
+  void snapshotNotWritten(const std::string& message) override;
 
   // --- For the program's entry ----------------------------------------------
 
@@ -135,6 +144,16 @@ class QtPlatform final : public ui::Platform,
   // Where the primary screen's corner, (0, 0) for the game, lies on the X
   // root window: window geometry and the desktop capture are translated by it.
   QPoint primaryOrigin() const;
+  // The game counts device pixels while Qt places windows in its own
+  // (scaled) units: a screen's device rectangle, and a rectangle of the
+  // game's (primary corner at (0, 0)) in Qt's units and back. Each screen
+  // keeps its corner where the system has it; its size is scaled.
+  static QRect deviceGeometry(const QScreen& screen);
+  // Qt's Wayland platform: no window positions, no reading the screen but
+  // through the desktop portal.
+  static bool onWayland();
+  QRect toQt(const ui::PixelRect& device) const;
+  ui::PixelRect fromQt(const QRect& logical) const;
 
  private:
   friend class QtWindow;
@@ -151,6 +170,10 @@ class QtPlatform final : public ui::Platform,
   void processEventsOnce(int waitMilliseconds);
   void raiseDeferred();
   double refreshRate() const;
+  bool capturePortal(gdi::Bitmap& to, int srcX, int srcY, int width, int height);
+  // Long enough for a portal that photographs several outputs, short
+  // enough that a silent one does not keep the game waiting.
+  static constexpr int kPortalTimeoutMs = 2500;
 
   rt::SystemClock clock_;
   std::string programFolder_;

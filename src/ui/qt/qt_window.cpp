@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "ui/gdi/icon_file.h"
+#include "ui/qt/portal_screenshot.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/errors.h"
@@ -122,7 +123,16 @@ class FormWidget final : public QWidget {
     const forms::Form& form = window_->form();
     if (form.layout().autoRedraw && window_->image()) {
       // The persistent image covers the client area: nothing else to paint.
-      painter.drawImage(0, 0, viewOf(*window_->image()));
+      // One of its pixels on one of the screen's, whatever Qt's scale.
+      QImage image = viewOf(*window_->image());
+      image.setDevicePixelRatio(window_->deviceRatio());
+      painter.drawImage(0, 0, image);
+      // The picture's spare top byte is 0 where Qt reads alpha, and a
+      // backing store with an alpha channel (Wayland's) would show the
+      // desktop through the game: made opaque in the one pass.
+      painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+      painter.fillRect(rect(), Qt::black);
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     for (const auto& peer : window_->peers()) {
       const forms::Control& c = *peer->control;
@@ -172,11 +182,39 @@ class FormWidget final : public QWidget {
     const int button =
         kind == forms::EventKind::MouseMove ? buttonsOf(e->buttons()) : buttonsOf(e->button());
     if (kind != forms::EventKind::MouseMove && button == 0) return;
+    const double ratio = window_->deviceRatio();
     window_->mouseEvent(kind, button, buttonsOf(e->buttons()), e->modifiers(),
-                        e->position().toPoint());
+                        QPoint(static_cast<int>(std::floor(e->position().x() * ratio)),
+                               static_cast<int>(std::floor(e->position().y() * ratio))));
   }
 
   QtWindow* window_;
+};
+
+// A black full-screen surface on an output where the game does not play
+// (Wayland, where one window cannot span outputs): the live desktop stays
+// hidden, and keys typed there reach the game.
+class CoverWidget final : public QWidget {
+ public:
+  explicit CoverWidget(QtWindow& game) : game_(&game) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::black); }
+  void keyPressEvent(QKeyEvent* e) override {
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).unicode() <= 0x7FFF) game_->keyPress(text.at(0).unicode());
+  }
+  void closeEvent(QCloseEvent* e) override { e->ignore(); }
+
+ private:
+  QtWindow* game_;
 };
 
 // --- Creation ----------------------------------------------------------------
@@ -201,9 +239,10 @@ QtWindow::QtWindow(QtPlatform& platform, forms::Form& form) : platform_(&platfor
     if (!windowed) flags |= Qt::MSWindowsFixedSizeDialogHint;
   }
   widget_->setWindowFlags(flags);
+  devicePixels_ = layout.autoRedraw && layout.border == forms::BorderStyle::None;
   if (windowed) {
     fixedBounds_ = ui::PixelRect{0, 0, windowed->width, windowed->height};
-    widget_->resize(windowed->width, windowed->height);
+    widget_->resize(toQt(*windowed));
   } else {
     widget_->resize(client);
     if (layout.border != forms::BorderStyle::None) widget_->setFixedSize(client);
@@ -333,6 +372,7 @@ QtWindow::~QtWindow() {
     if (peer->widget) peer->widget->disconnect();
   }
   foreign_.reset();
+  covers_.clear();
   widget_->detach();
   widget_->hide();
   widget_.release()->deleteLater();
@@ -368,33 +408,60 @@ void QtWindow::setBounds(const ui::PixelRect& outer) {
   if (fixedBounds_) {
     // An ordinary window: the system places it; only its client size counts.
     fixedBounds_ = outer;
-    widget_->resize(outer.width, outer.height);
+    widget_->resize(toQt({outer.width, outer.height}));
+    return;
+  }
+  if (devicePixels_) {
+    // Wayland places no window: the game's full screen is the output's.
+    if (!QtPlatform::onWayland()) widget_->setGeometry(platform_->toQt(outer));
     return;
   }
   const QPoint origin = platform_->primaryOrigin();
   widget_->setGeometry(outer.left + origin.x(), outer.top + origin.y(), outer.width, outer.height);
 }
 
+double QtWindow::deviceRatio() const {
+  return devicePixels_ && widget_ ? widget_->devicePixelRatioF() : 1.0;
+}
+
+QSize QtWindow::toQt(gdi::Size device) const {
+  const double ratio = deviceRatio();
+  return QSize(static_cast<int>(std::ceil(device.width / ratio)),
+               static_cast<int>(std::ceil(device.height / ratio)));
+}
+
 ui::PixelRect QtWindow::bounds() const {
   if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
   if (fixedBounds_) return *fixedBounds_;
+  if (devicePixels_ && QtPlatform::onWayland()) {
+    const gdi::Size size = clientSize();
+    return {0, 0, size.width, size.height};
+  }
   const QRect frame = widget_->frameGeometry();
+  if (devicePixels_) return platform_->fromQt(frame);
   const QPoint origin = platform_->primaryOrigin();
   return {frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height()};
 }
 
 gdi::Size QtWindow::clientSize() const {
   if (foreign_) return foreign_->size();
-  return {widget_->width(), widget_->height()};
+  const double ratio = deviceRatio();
+  return {static_cast<int>(std::lround(widget_->width() * ratio)),
+          static_cast<int>(std::lround(widget_->height() * ratio))};
 }
 
 void QtWindow::setVisible(bool visible) {
   if (foreign_) return;
   if (!visible) {
+    covers_.clear();
     widget_->hide();
     return;
   }
-  widget_->show();
+  if (devicePixels_ && !fixedBounds_ && QtPlatform::onWayland()) {
+    showFullScreenOnWayland();
+  } else {
+    widget_->show();
+  }
   widget_->raise();
   widget_->activateWindow();
   focusChanged(form_->activeControl());
@@ -402,8 +469,31 @@ void QtWindow::setVisible(bool visible) {
 
 bool QtWindow::visible() const { return foreign_ ? true : widget_->isVisible(); }
 
+// A real full-screen surface on the primary output, opaque and undecorated,
+// and a black one on every other output, shown first so that the game's
+// takes the keyboard.
+void QtWindow::showFullScreenOnWayland() {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  covers_.clear();
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (s == primary) continue;
+    auto cover = std::make_unique<CoverWidget>(*this);
+    cover->setScreen(s);
+    cover->setGeometry(s->geometry());
+    cover->showFullScreen();
+    covers_.push_back(std::move(cover));
+  }
+  if (primary) {
+    widget_->setScreen(primary);
+    widget_->setGeometry(primary->geometry());
+  }
+  widget_->showFullScreen();
+}
+
 void QtWindow::setTopmost(bool topmost) {
-  if (foreign_) return;
+  // Nothing stacks above a full-screen surface on Wayland but what the
+  // compositor wants; changing the flags would only remake the surface.
+  if (foreign_ || (devicePixels_ && QtPlatform::onWayland())) return;
   const bool shown = widget_->isVisible();
   widget_->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
   // Changing the flags hides the window.
@@ -419,7 +509,7 @@ bool QtWindow::embedInto(ui::WindowHandle host, gdi::Size) {
   if (!target) return false;
   widget_->hide();
   foreign_ = std::move(target);
-  if (image_) foreign_->draw(*image_);
+  if (const gdi::Bitmap* now = image()) foreign_->draw(*now);
   return true;
 }
 
@@ -435,8 +525,12 @@ void QtWindow::setPointer(const gdi::IconEntry* icon) {
       image.setPixel(x, y, icon->transparent[i] ? 0u : (0xFF000000u | icon->pixels.pixels[i]));
     }
   }
+  // At the screen's own pixels too; the hot spot is in Qt's units.
+  const double ratio = deviceRatio();
+  image.setDevicePixelRatio(ratio);
   const gdi::HotSpot hot = gdi::IconHotSpot(icon->width, icon->height);
-  widget_->setCursor(QCursor(QPixmap::fromImage(image), hot.x, hot.y));
+  widget_->setCursor(QCursor(QPixmap::fromImage(image), static_cast<int>(hot.x / ratio),
+                             static_cast<int>(hot.y / ratio)));
 }
 
 void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea& changed) {
@@ -444,6 +538,13 @@ void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea& changed
   if (foreign_) {
     foreign_->draw(image);
     return;
+  }
+  // A cover's first paints may go to buffers that the compositor then
+  // drops while it sets the surface up (seen on sway): painted with every
+  // frame for the first seconds, then now and then, which costs little
+  // next to the game's own frames.
+  if (!covers_.empty() && (coverFrames_++ < 300 || coverFrames_ % 30 == 0)) {
+    for (const auto& cover : covers_) cover->update();
   }
   // Painted from the surface itself at the next paint event, which the
   // message processing of the next frame delivers. Only what changed is
@@ -454,8 +555,17 @@ void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea& changed
     widget_->update();
     return;
   }
+  // The rectangles are in the image's (device) pixels; the widget counts
+  // Qt's scaled ones: each is widened to whole scaled pixels.
+  const double ratio = deviceRatio();
   QRegion region;
-  for (const gdi::Rect& r : changed.rects) region += QRect(r.x, r.y, r.width, r.height);
+  for (const gdi::Rect& r : changed.rects) {
+    const int left = static_cast<int>(std::floor(r.x / ratio));
+    const int top = static_cast<int>(std::floor(r.y / ratio));
+    const int right = static_cast<int>(std::ceil((r.x + r.width) / ratio));
+    const int bottom = static_cast<int>(std::ceil((r.y + r.height) / ratio));
+    region += QRect(left, top, right - left, bottom - top);
+  }
   if (!region.isEmpty()) widget_->update(region);
 }
 
@@ -606,7 +716,7 @@ bool QtWindow::mousePressOnControl(Peer& peer) {
 void QtWindow::onTimer(Peer& peer) {
   // A handler that processes messages (the game loop) must not be re-entered,
   // and may unload the window before it returns.
-  if (peer.ticking || !peer.control->timerEnabled()) return;
+  if (peer.ticking || !peer.control->timerEnabled() || waitingForPortal()) return;
   peer.ticking = true;
   const std::shared_ptr<bool> alive = alive_;
   forms::EventArgs args{.kind = forms::EventKind::Timer, .control = peer.control};

@@ -39,6 +39,7 @@ namespace grinzo::qt {
 class QtPlatform;
 class X11Target;
 class FormWidget;
+class CoverWidget;
 
 class QtWindow final : public ui::NativeWindow {
  public:
@@ -78,10 +79,15 @@ class QtWindow final : public ui::NativeWindow {
   Peer* peerOf(const QObject* widget) const;
   Peer* peerOf(const forms::Control& control) const;
   const std::vector<std::unique_ptr<Peer>>& peers() const { return peers_; }
-  const gdi::Bitmap* image() const { return image_; }
+  // The persistent image as it is now: the form replaces it when its size
+  // changes, which a paint may see before the next frame is presented.
+  const gdi::Bitmap* image() const { return image_ ? gdi::SurfacePixels(form_->hDC()) : nullptr; }
   QtPlatform& platform() const { return *platform_; }
   double twipsPerPixelX() const { return twipsPerPixelX_; }
   double twipsPerPixelY() const { return twipsPerPixelY_; }
+  // Device pixels per Qt unit in the game window (1 in the dialogs, which
+  // Qt scales as it likes).
+  double deviceRatio() const;
   // Runs `action` (which may unload the form) and keeps a raised error for
   // the loop; true while the window still exists afterwards.
   template <typename Action>
@@ -108,11 +114,15 @@ class QtWindow final : public ui::NativeWindow {
   void onTimer(Peer& peer);
   void foreignGone();
   void deferError(std::exception_ptr error);
+  QSize toQt(gdi::Size device) const;
+  void showFullScreenOnWayland();
 
   QtPlatform* platform_;
   forms::Form* form_;
   std::unique_ptr<FormWidget> widget_;
   std::unique_ptr<X11Target> foreign_;
+  std::vector<std::unique_ptr<CoverWidget>> covers_;  // black, on the other outputs (Wayland)
+  unsigned coverFrames_ = 0;
   std::vector<std::unique_ptr<Peer>> peers_;
   const gdi::Bitmap* image_ = nullptr;
   double twipsPerPixelX_ = 15;
@@ -120,6 +130,8 @@ class QtWindow final : public ui::NativeWindow {
   // A game shown in an ordinary window: its bounds read as set.
   std::optional<ui::PixelRect> fixedBounds_;
   bool syncingFocus_ = false;
+  // The game window: its bounds, size, picture and pointer in device pixels.
+  bool devicePixels_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
