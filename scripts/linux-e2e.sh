@@ -23,9 +23,11 @@
 #   scripts/linux-e2e.sh --module PROGRAM
 # The second form runs the daemon's case alone against an installed program
 # (say the Debian package's /usr/libexec/xscreensaver/grinzo, a link to its
-# program): the daemon finds it through PATH by its name, as it finds its
-# modules, and the program uses its installed data files. With SHOTS_DIR, saves linux-game.png (full screen with a splat) and
-# linux-daemon.png there. Prints one line per case, then "N passed, M failed";
+# program): the daemon runs that link, and the program uses its installed data
+# files. Both forms name the program to the daemon by its absolute path, so a
+# grinzo installed on the machine never stands in for the one under test.
+# With SHOTS_DIR, saves linux-game.png (full screen with a
+# splat) and linux-daemon.png there. Prints one line per case, then "N passed, M failed";
 # exits 1 when anything failed. Every wait is bounded; every process it
 # started and its work folder go at the end, whatever happens.
 # Runs as root (the daemon's part switches to the user nobody). Needs the
@@ -65,17 +67,22 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-linux-e2e.XXXXXX")
 started=()  # ids of the background processes this script started
 nobody=65534
 
-# The folder the daemon finds the module in through PATH, and the program file
-# that runs (the module may be a link to it).
+# The folder of the module, the command the daemon's settings name, and the
+# program file that runs (the module may be a link to it). The command is an
+# absolute path: by a bare name the daemon looks in its own module folder
+# before PATH, and would start a grinzo installed on the machine instead of
+# the one under test.
 if [ -n "$module" ]; then
   module_dir=$(dirname "$module")
+  module_command=$module
   program_file=$(readlink -f "$module")
 else
   module_dir=$work/bin
+  module_command=$work/bin/grinzo
   program_file=$work/bin/grinzo
 fi
 # The grinzo processes of this run, found by their program file (the daemon
-# starts them by name through PATH, so the command line does not tell).
+# starts them itself, so the command line does not tell).
 grinzo_pids() {
   { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$program_file" 2>/dev/null || true; } | cut -d/ -f3
 }
@@ -427,7 +434,7 @@ splash:		False
 fade:		False
 unfade:		False
 dpmsEnabled:	False
-programs:	$(basename "${module:-grinzo}") --root	\n
+programs:	$module_command --root	\n
 EOF
   chown "$nobody:$nobody" "$home/.xscreensaver"
   setpriv --reuid="$nobody" --regid="$nobody" --clear-groups \

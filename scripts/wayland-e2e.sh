@@ -317,7 +317,7 @@ case_game() {  # case_game SCALE OUTPUTS
 case_swayidle() {
   start_sway 1 1 || return 1
   start_portal grim || { why="the stand-in portal did not come up"; return 1; }
-  "${as_nobody[@]}" swayidle -w timeout 2 'grinzo --no-sound' >"$work/swayidle.log" 2>&1 &
+  "${as_nobody[@]}" swayidle -w timeout 2 "$work/bin/grinzo --no-sound" >"$work/swayidle.log" 2>&1 &
   started+=($!)
   local idle_pid=$!
   wait_for 6 grinzo_running || { why="swayidle started no grinzo within 6 s: $(tail -n 3 "$work/swayidle.log")"; return 1; }
