@@ -419,11 +419,14 @@ daemon_up() { xscreensaver-command -version >/dev/null 2>&1; }
 faces_shown() { look 0 0 "$sw" "$sh" && ((yellow >= 250)); }
 # The demo plays in the daemon's window: splats appear with nobody at the mouse.
 demo_shoots() { look 0 0 "$sw" "$sh" && ((splat >= 100)); }
-case_xscreensaver_daemon() {
+daemon_pid=""
+# start_daemon GRAB: XScreenSaver's daemon as nobody, with the module alone,
+# shown at once: no splash, fade or lock, and no idle activation during the
+# test. Its line is the one grinzo.xml's defaults make (sound on; there is
+# no audio device here, so it stays quiet). GRAB is its grabDesktopImages
+# setting: whether it photographs the desktop for its modules.
+start_daemon() {
   local home=$work/home
-  # The module alone, shown at once: no splash, fade or lock, and no idle
-  # activation during the test. Its line is the one grinzo.xml's defaults
-  # make (sound on; there is no audio device here, so it stays quiet).
   cat >"$home/.xscreensaver" <<EOF
 mode:		one
 selected:	0
@@ -434,22 +437,64 @@ splash:		False
 fade:		False
 unfade:		False
 dpmsEnabled:	False
+grabDesktopImages:	$1
 programs:	$module_command --root	\n
 EOF
   chown "$nobody:$nobody" "$home/.xscreensaver"
   setpriv --reuid="$nobody" --regid="$nobody" --clear-groups \
     env -i HOME="$home" PATH="$module_dir:/usr/bin:/bin" DISPLAY="$DISPLAY" \
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
-    xscreensaver --no-splash >"$work/xscreensaver.log" 2>&1 &
-  started+=($!)
-  wait_for 10 daemon_up || { why="the daemon did not come up"; return 1; }
-  xscreensaver-command -activate >/dev/null
-  wait_for 10 grinzo_running || { why="-activate started no grinzo"; return 1; }
-  wait_for 10 faces_shown || { why="no faces on the screen: $(looked)"; return 1; }
-  wait_for 15 demo_shoots || { why="the demo left no splat: $(looked)"; return 1; }
-  shot linux-daemon.png
-  xscreensaver-command -deactivate >/dev/null
-  wait_for 2 no_grinzo || { why="grinzo still running 2 s after -deactivate"; return 1; }
+    xscreensaver --no-splash >>"$work/xscreensaver.log" 2>&1 &
+  daemon_pid=$!
+  started+=("$daemon_pid")
+  wait_for 10 daemon_up
+}
+stop_daemon() {
+  local pids
+  [ -n "$daemon_pid" ] || return 0
+  mapfile -t pids < <(tree_of "$daemon_pid")
+  kill_all "${pids[@]}"
+  daemon_pid=""
+}
+# The daemon's photograph of the desktop (the pattern, at 1:1) under faces;
+# the demo's splats and the faces cover a few percent.
+daemon_photo() { look 0 0 "$sw" "$sh" && ((same >= 80 && yellow >= 250)); }
+# The generated picture instead: faces on a screen that is not the pattern.
+generated_picture() { look 0 0 "$sw" "$sh" && ((same < 10 && yellow >= 250)); }
+case_xscreensaver_daemon() {
+  local ok=""
+  if ! start_daemon True; then
+    why="the daemon did not come up"
+  elif ! xscreensaver-command -activate >/dev/null || ! wait_for 10 grinzo_running; then
+    why="-activate started no grinzo"
+  elif ! wait_for 10 daemon_photo; then
+    why="not the daemon's photograph of the desktop with faces: $(looked)"
+  elif ! wait_for 15 demo_shoots; then
+    why="the demo left no splat: $(looked)"
+  else
+    shot linux-daemon.png
+    xscreensaver-command -deactivate >/dev/null
+    if wait_for 2 no_grinzo; then ok=1; else why="grinzo still running 2 s after -deactivate"; fi
+  fi
+  stop_daemon
+  [ -n "$ok" ]
+}
+
+# A daemon told not to photograph the desktop: the generated picture.
+case_xscreensaver_no_grab() {
+  local ok=""
+  if ! start_daemon False; then
+    why="the daemon did not come up"
+  elif ! xscreensaver-command -activate >/dev/null || ! wait_for 10 grinzo_running; then
+    why="-activate started no grinzo"
+  elif ! wait_for 3 generated_picture; then
+    why="not the generated picture with faces within 3 s: $(looked)"
+  else
+    xscreensaver-command -deactivate >/dev/null
+    if wait_for 2 no_grinzo; then ok=1; else why="grinzo still running 2 s after -deactivate"; fi
+  fi
+  stop_daemon
+  [ -n "$ok" ]
 }
 
 # Qt told to scale by 2: the window is half as large in Qt's units, yet one
@@ -527,7 +572,7 @@ case_no_display() {
 }
 
 if [ -n "$module" ]; then
-  case_ "xscreensaver daemon running $module: -activate shows faces and the demo's splats, -deactivate ends it" case_xscreensaver_daemon
+  case_ "xscreensaver daemon running $module: -activate shows the daemon's photograph of the desktop with faces and the demo's splats, -deactivate ends it" case_xscreensaver_daemon
 else
   case_ "bad command lines end with status 2" case_arguments
   case_ "apps/qt/grinzo.xml is a well-formed module description" case_module_description
@@ -538,7 +583,8 @@ else
   case_ "host window: fills it, follows its size, ignores input, ends with it" case_host_window
   case_ "host window: SIGTERM, SIGINT, SIGHUP end it within 2 s with status 0" case_signals
   case_ "full screen at 240 Hz: at most 60 frames a second, the faces move" case_paced_frames
-  case_ "xscreensaver daemon: -activate shows faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
+  case_ "xscreensaver daemon: -activate shows the daemon's photograph of the desktop at 1:1 with faces and the demo's splats, -deactivate ends grinzo" case_xscreensaver_daemon
+  case_ "xscreensaver daemon with grabDesktopImages False: the generated picture within 3 s" case_xscreensaver_no_grab
   case_ "QT_SCALE_FACTOR=2: the desktop at 1:1, 30 x 30 faces, a click splats under the pointer" case_scaled_qt
   case_ "the photograph: folder 0700, file 0600, gone after the game, only the window's part in --window" case_private_photo
   case_ "a full disk: --root says ENOSPC and plays on the picture in memory" case_full_disk

@@ -93,6 +93,7 @@ int run(qt::QtPlatform& platform, const linux_app::Options& o) {
         throw rt::RuntimeError(rt::ErrorNumber::InvalidArgument,
                                "The window " + std::to_string(host) + " does not exist");
       }
+      platform.photographFromDaemonOf(static_cast<std::uint64_t>(host));
       game::frmGrinzo game(platform, /*preview=*/true);
       play(platform, o, game, [&] { start::showPreview(game, host); });
       return 0;

@@ -415,8 +415,11 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   for (int y = 0; y < h; ++y) std::fill_n(&to->at(0, y), w, gdi::Pixel{0});
   const QPoint origin = primaryOrigin();
   bool anyLight = false;
+  const int rootX = srcX + origin.x(), rootY = srcY + origin.y();
   if (onWayland() ? capturePortal(*to, srcX, srcY, w, h)
-                  : X11Target::captureRoot(srcX + origin.x(), srcY + origin.y(), w, h, *to)) {
+                  : (daemonWindow_ != 0 &&
+                     X11Target::captureDaemonScreenshot(daemonWindow_, rootX, rootY, w, h, *to)) ||
+                        X11Target::captureRoot(rootX, rootY, w, h, *to)) {
     for (int y = 0; y < h && !anyLight; ++y) {
       const gdi::Pixel* row = &to->at(0, y);
       anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });

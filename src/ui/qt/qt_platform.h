@@ -124,6 +124,10 @@ class QtPlatform final : public ui::Platform,
   // The next borderless window (the game) opens as an ordinary framed window
   // whose client area is `size`; its bounds read as (0, 0) and that size.
   void openGameInWindow(gdi::Size size) { gameWindowSize_ = size; }
+  // The game plays in `window`, a window the saver daemon (or another host)
+  // gave it: the desktop is photographed from the picture the daemon took
+  // before it blanked the screen, where the window carries one.
+  void photographFromDaemonOf(std::uint64_t window) { daemonWindow_ = window; }
   // Runs the event loop until no window of the program is open any more. An
   // error raised by a handler ends the loop and reaches the caller.
   void runUntilAllClosed();
@@ -186,6 +190,7 @@ class QtPlatform final : public ui::Platform,
   std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
   QSoundEffect* playing_ = nullptr;
   double lastFrameStart_ = 0;  // continuous clock reading when the last wait ended
+  std::uint64_t daemonWindow_ = 0;
   int cursorCount_ = 0;
   bool cursorHidden_ = false;
 };

@@ -1,11 +1,15 @@
 #include "ui/qt/x11_target.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <utility>
 
 namespace grinzo::qt {
 
@@ -71,44 +75,123 @@ std::uint64_t X11Target::rootTarget() {
   return root;
 }
 
+namespace {
+
+// Copies `drawable`'s pixels at (x, y) into `to` at (0, 0), `width` x
+// `height`, as far as the drawable (`size`) reaches.
+bool copyDrawable(Display* display, Drawable drawable, gdi::Size size, int x, int y, int width,
+                  int height, gdi::Bitmap& to) {
+  // Only the part that lies on the drawable can be read.
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = std::min({x + width, size.width, x + to.width});
+  const int bottom = std::min({y + height, size.height, y + to.height});
+  if (right <= left || bottom <= top) return false;
+  XErrorHandler previous = XSetErrorHandler(noteError);
+  gXError = false;
+  XImage* image = XGetImage(display, drawable, left, top, static_cast<unsigned>(right - left),
+                            static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  if (!image) return false;
+  // 32-bit 0x00RRGGBB rows (every true-colour X server we meet) are copied
+  // as they are; anything else pixel by pixel.
+  const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                      image->red_mask == 0xFF0000 && image->green_mask == 0x00FF00 &&
+                      image->blue_mask == 0x0000FF;
+  for (int row = top; row < bottom; ++row) {
+    gdi::Pixel* out = &to.at(left - x, row - y);
+    if (direct) {
+      const auto* in = reinterpret_cast<const std::uint32_t*>(
+          image->data + static_cast<std::ptrdiff_t>(row - top) * image->bytes_per_line);
+      for (int i = 0; i < right - left; ++i) out[i] = in[i] & 0x00FFFFFFu;
+    } else {
+      for (int i = 0; i < right - left; ++i) {
+        out[i] = static_cast<gdi::Pixel>(XGetPixel(image, i, row - top) & 0x00FFFFFFu);
+      }
+    }
+  }
+  XDestroyImage(image);
+  return true;
+}
+
+// The pixmap that a window's _SCREENSAVER_SCREENSHOT property names, and its
+// size; nullopt without one.
+std::optional<std::pair<Pixmap, gdi::Size>> daemonScreenshot(Display* display, Window window) {
+  const Atom property = XInternAtom(display, "_SCREENSAVER_SCREENSHOT", True);
+  if (property == None) return std::nullopt;
+  XErrorHandler previous = XSetErrorHandler(noteError);
+  gXError = false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(display, window, property, 0, 1, False, XA_PIXMAP, &type,
+                                        &format, &count, &after, &data);
+  Pixmap pixmap = None;
+  if (status == Success && !gXError && type == XA_PIXMAP && format == 32 && count == 1 && data) {
+    pixmap = static_cast<Pixmap>(*reinterpret_cast<unsigned long*>(data));
+  }
+  if (data) XFree(data);
+  Window root = None;
+  int px = 0, py = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  bool measured = pixmap != None &&
+                  XGetGeometry(display, pixmap, &root, &px, &py, &width, &height, &border, &depth);
+  XSync(display, False);
+  measured = measured && !gXError;
+  XSetErrorHandler(previous);
+  if (!measured || width == 0 || height == 0) return std::nullopt;
+  return std::make_pair(pixmap, gdi::Size{static_cast<int>(width), static_cast<int>(height)});
+}
+
+// Whether the user lets the saver daemon's modules show the desktop: the
+// grabDesktopImages setting of ~/.xscreensaver, true unless it says false.
+// The daemon photographs the desktop whatever it says; its modules ask.
+bool desktopImagesAllowed() {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return true;
+  std::ifstream settings(std::string(home) + "/.xscreensaver");
+  const auto trimmed = [](const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+  };
+  for (std::string line; std::getline(settings, line);) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos || trimmed(line.substr(0, colon)) != "grabDesktopImages") {
+      continue;
+    }
+    std::string value = trimmed(line.substr(colon + 1));
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return value != "false" && value != "off" && value != "no" && value != "0";
+  }
+  return true;
+}
+
+}  // namespace
+
 bool X11Target::captureRoot(int x, int y, int width, int height, gdi::Bitmap& to) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return false;
   const Window root = DefaultRootWindow(display);
   XWindowAttributes attributes{};
-  bool copied = false;
-  if (XGetWindowAttributes(display, root, &attributes)) {
-    // Only the part that lies on the root window can be read.
-    const int left = std::max(x, 0);
-    const int top = std::max(y, 0);
-    const int right = std::min({x + width, attributes.width, x + to.width});
-    const int bottom = std::min({y + height, attributes.height, y + to.height});
-    if (right > left && bottom > top) {
-      XImage* image = XGetImage(display, root, left, top, static_cast<unsigned>(right - left),
-                                static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
-      if (image) {
-        // 32-bit 0x00RRGGBB rows (every true-colour X server we meet) are
-        // copied as they are; anything else pixel by pixel.
-        const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
-                            image->red_mask == 0xFF0000 && image->green_mask == 0x00FF00 &&
-                            image->blue_mask == 0x0000FF;
-        for (int row = top; row < bottom; ++row) {
-          gdi::Pixel* out = &to.at(left - x, row - y);
-          if (direct) {
-            const auto* in = reinterpret_cast<const std::uint32_t*>(
-                image->data + static_cast<std::ptrdiff_t>(row - top) * image->bytes_per_line);
-            for (int i = 0; i < right - left; ++i) out[i] = in[i] & 0x00FFFFFFu;
-          } else {
-            for (int i = 0; i < right - left; ++i) {
-              out[i] = static_cast<gdi::Pixel>(XGetPixel(image, i, row - top) & 0x00FFFFFFu);
-            }
-          }
-        }
-        XDestroyImage(image);
-        copied = true;
-      }
-    }
-  }
+  const bool copied =
+      XGetWindowAttributes(display, root, &attributes) &&
+      copyDrawable(display, root, {attributes.width, attributes.height}, x, y, width, height, to);
+  XCloseDisplay(display);
+  return copied;
+}
+
+bool X11Target::captureDaemonScreenshot(std::uint64_t window, int x, int y, int width, int height,
+                                        gdi::Bitmap& to) {
+  if (!desktopImagesAllowed()) return false;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const auto screenshot = daemonScreenshot(display, static_cast<Window>(window));
+  const bool copied = screenshot && copyDrawable(display, screenshot->first, screenshot->second, x,
+                                                 y, width, height, to);
   XCloseDisplay(display);
   return copied;
 }

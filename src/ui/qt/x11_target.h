@@ -30,6 +30,15 @@ class X11Target {
   // at (0, 0), `width` x `height`; parts off the root window stay as they
   // were. False when there is no display or nothing could be read.
   static bool captureRoot(int x, int y, int width, int height, gdi::Bitmap& to);
+  // The same from the desktop picture the saver daemon took before it
+  // blanked the screen (the root window then shows only its black window):
+  // the pixmap that the property _SCREENSAVER_SCREENSHOT of `window`, the
+  // window the daemon gave the program, names (XScreenSaver 6 and later).
+  // False when `window` has no such picture, it cannot be read, or the
+  // user's grabDesktopImages setting in ~/.xscreensaver is off (the daemon
+  // takes the picture whatever it says: its modules are to ask).
+  static bool captureDaemonScreenshot(std::uint64_t window, int x, int y, int width, int height,
+                                      gdi::Bitmap& to);
   ~X11Target();
   X11Target(const X11Target&) = delete;
   X11Target& operator=(const X11Target&) = delete;
