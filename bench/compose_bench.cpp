@@ -38,6 +38,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "game/frm_grinzo.h"
 #include "start/modes.h"
 #include "ui/gdi/compose_paths.h"
@@ -441,6 +445,16 @@ int checkOnly(const std::vector<int>& faceCounts) {
 }
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // A row's figures must not depend on the rows before it. glibc serves a
+  // large block from a fresh mapping, but after freeing one it raises that
+  // threshold to the freed size, so from the second row on the window-sized
+  // pictures would come from the heap instead, laid out and backed by pages
+  // differently (huge pages among them: the program asks for them as the
+  // game does, large_pages.cpp). A fixed threshold gives every row fresh
+  // mappings alike.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
   bool check = false;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
