@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ui/gdi/gdi.h"
 #include "ui/gdi/sprite_batch.h"
 
 namespace grinzo::gdi::paths {
@@ -57,3 +58,23 @@ const char* vectorsName(Vectors v) {
 PathCounts& pathCounts() { return gCounts; }
 
 }  // namespace grinzo::gdi::paths
+
+namespace grinzo::gdi {
+
+bool LimitVectorInstructions(const std::string& name) {
+  using paths::Vectors;
+  if (name == "none") {
+    paths::limitVectors(Vectors::None);
+  } else if (name == "avx2") {
+    paths::limitVectors(Vectors::Avx2);
+  } else if (name == "avx512") {
+    paths::limitVectors(Vectors::Avx512);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* VectorInstructionsInUse() { return paths::vectorsName(paths::vectorsInUse()); }
+
+}  // namespace grinzo::gdi
