@@ -371,7 +371,7 @@ void drawFramesAgainstThePlainTransfers() {
     sprites.clear();
     for (int i = 0; i < count; ++i) {
       int w = kSide, h = kSide;
-      if (large) w = kLarge[i % 5][0], h = kLarge[i % 5][1];
+      if (large) w = kLarge[i % (frame == 23 ? 6 : 5)][0], h = kLarge[i % (frame == 23 ? 6 : 5)][1];
       if (anySize) w = pick(1, 72), h = pick(1, 72);
       MaskedSprite s{
           pick(-w, kW), pick(-h, kH), w, h, maskDc, pictures[odd ? pick(0, 3) : pick(0, 2)]};
