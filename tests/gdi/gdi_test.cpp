@@ -350,9 +350,10 @@ void drawFramesAgainstThePlainTransfers() {
   const HDC referenceBackground = surfaceWith(under),
             referencePlain = surfaceWith(noise(kW, kH, 98));
   const HDC window = surfaceWith(Bitmap(kW, kH)), reference = surfaceWith(Bitmap(kW, kH));
-  // A few large kinds, which still fit a shape and the kind cache.
-  constexpr std::array<std::array<int, 2>, 5> kLarge{
-      {{56, 64}, {33, 47}, {1, 1}, {7, 64}, {56, 9}}};
+  // A few large kinds, which still fit a shape and the kind cache, and in
+  // one crowd a sprite too wide for a shape among them.
+  constexpr std::array<std::array<int, 2>, 6> kLarge{
+      {{56, 64}, {33, 47}, {1, 1}, {7, 64}, {56, 9}, {64, 40}}};
 
   std::vector<MaskedSprite> sprites;
   ChangedArea changed;
@@ -371,7 +372,8 @@ void drawFramesAgainstThePlainTransfers() {
     sprites.clear();
     for (int i = 0; i < count; ++i) {
       int w = kSide, h = kSide;
-      if (large) w = kLarge[i % (frame == 23 ? 6 : 5)][0], h = kLarge[i % (frame == 23 ? 6 : 5)][1];
+      const int kinds = frame == 23 ? 6 : 5;
+      if (large) w = kLarge[i % kinds][0], h = kLarge[i % kinds][1];
       if (anySize) w = pick(1, 72), h = pick(1, 72);
       MaskedSprite s{
           pick(-w, kW), pick(-h, kH), w, h, maskDc, pictures[odd ? pick(0, 3) : pick(0, 2)]};
