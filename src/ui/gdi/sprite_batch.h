@@ -91,7 +91,7 @@ class InOrderOver {
   std::vector<std::vector<std::uint32_t>> bandOps_;  // each band's ops, by index, in order
 };
 
-// The parts of TopDown that come in a plain and a wide-vector version.
+// The parts of TopDown that come in a plain and in vector versions.
 namespace band {
 
 // What drawing a simple op in one band needs, in the band's list.
