@@ -10,10 +10,12 @@
 //  - or inert: mask all ones over picture 0.
 // For a stack of such sprites a pixel shows the topmost opaque one, or else
 // what lay there before with its top byte cleared by any clear pixel over
-// it. So the sprites can be drawn from the topmost down, each pixel written
-// once: a sprite row whose opaque pixels are all hidden already is skipped
-// without being read, and clear pixels only matter where no sprite is
-// opaque and a top byte shows, which is rare enough to look for afterwards.
+// it. So the sprites can be drawn from the topmost down (front to back, the
+// bits of the pixels already hidden being an occlusion mask), each pixel
+// written once: a sprite row whose opaque pixels are all hidden already is
+// skipped without being read, and clear pixels only matter where no sprite
+// is opaque and a top byte shows, which is rare enough to look for
+// afterwards.
 // With thousands of overlapping faces most of them are hidden, and every
 // pixel still comes out exactly as drawing the sprites in order gives.
 // Batches with any other kind of sprite are drawn in order.
