@@ -55,13 +55,16 @@ inline constexpr std::size_t kCrowdSprites = 4096;
 // are one 64-bit word of flags.
 inline constexpr int kMaxShapeWidth = 56;
 inline constexpr int kMaxShapeHeight = 64;
-// Pixels per top-down band: the band's buffer (2 MiB) stays in the
-// processor's caches while every sprite over it is drawn, and a band is tall
-// enough that few sprites are cut in two (2^17 and 2^18 measured slower at
-// 3840x2160, the same at 1920x1080). Sprites drawn in order go in bands of a
-// quarter of that, which the cache holds easily beside the sprites.
-inline constexpr std::size_t kBandPixels = std::size_t{1} << 19;
-inline constexpr int kInOrderBandShift = 2;  // kBandPixels >> 2
+// Pixels per top-down band: the band's buffer (1 MiB) stays in the
+// processor's second-level cache while every sprite over it is drawn, and a
+// band is tall enough that few sprites are cut in two. Measured with 32767
+// faces: 2^18 against 2^19 took 2.4-2.5 ms against 3.3-3.4 at 1920x1080 and
+// 7.2-7.3 against 10.1-10.4 at 3840x2160 with AVX-512, 3.0-3.1 against 3.5
+// and 10.3-10.9 against 11.0-11.6 with AVX2, and no worse on the plain path;
+// 2^16 and 2^17 were no better. Sprites drawn in order go in bands of half
+// that, which the cache holds easily beside the sprites.
+inline constexpr std::size_t kBandPixels = std::size_t{1} << 18;
+inline constexpr int kInOrderBandShift = 1;  // kBandPixels >> 1
 // From this many pixels on (16 MiB, a 4K window is 33 MB), a window would
 // not stay in the cache anyway: it is written past it.
 inline constexpr std::size_t kStreamPixels = std::size_t{1} << 22;
