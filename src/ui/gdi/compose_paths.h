@@ -11,8 +11,9 @@
 //  |----------------|--------------|------------------|---------|---------|----------------
 //  | yes            |              |                  |         |         | OneByOne
 //  | no             |              | < 1/4            |         |         | InOrder
-//  | no             |              | >= 1/4           | no      |         | InOrder
+//  | no             | no           | >= 1/4           | no      |         | InOrder
 //  | no             | no           | >= 1/4           | yes     |         | InOrderBanded
+//  | no             | yes          | 1/4 .. 2         | no      |         | InOrder
 //  | no             | yes          | 1/4 .. 2         | yes     |         | InOrderBanded
 //  | no             | yes          | >= 2             |         | AVX-512 | TopDownAvx512
 //  | no             | yes          | >= 2             |         | AVX2    | TopDownAvx2
