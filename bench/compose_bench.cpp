@@ -17,8 +17,12 @@
 // Before timing, each configuration checks that our frames are exactly those
 // composed with full background copies.
 //
-// Usage: grinzo-compose-bench [seconds per configuration, default 1] [faces...]
-// (face counts default to 10, 1000 and 32767)
+// Usage: grinzo-compose-bench [--vectors=none|avx2|avx512] [--check]
+//                             [seconds per configuration, default 1] [faces...]
+// (face counts default to 10, 1000 and 32767). --vectors uses at most those
+// vector instructions, as a processor without the wider ones would (the
+// default: the widest this one has). --check only checks the frames, with
+// every set of vector instructions this processor has, and times nothing.
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
@@ -34,8 +38,13 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "game/frm_grinzo.h"
 #include "start/modes.h"
+#include "ui/gdi/compose_paths.h"
 #include "ui/gdi/gdi.h"
 #include "ui/headless/headless_platform.h"
 #include "ui/images/images.h"
@@ -320,10 +329,9 @@ struct Result {
 // the figures of a frame that is not the game's frame would mean nothing.
 // Returns the share of the measured scene's copies that moved only changes.
 double checkAgainstFullCopies(const OurScene& ours, const std::vector<Frame>& frames, int width,
-                              int height) {
+                              int height, int count = 2 * kFrameSets) {
   const OurScene reference(width, height);
   int changes = 0;
-  const int count = 2 * kFrameSets;
   for (int i = 0; i < count; ++i) {
     const gdi::CopyCounts before = gdi::CopyCountsSoFar();
     ours.compose(frames[i % kFrameSets], width, height);
@@ -339,10 +347,10 @@ double checkAgainstFullCopies(const OurScene& ours, const std::vector<Frame>& fr
 }
 
 // The game's frames must be the plain composition's, pixel for pixel.
-void checkGameAgainstOurs(GameScene& game, const std::vector<Frame>& frames, int width,
-                          int height) {
+void checkGameAgainstOurs(GameScene& game, const std::vector<Frame>& frames, int width, int height,
+                          int count = 2 * kFrameSets) {
   const OurScene reference(width, height);
-  for (int i = 0; i < 2 * kFrameSets; ++i) {
+  for (int i = 0; i < count; ++i) {
     game.compose(frames[i % kFrameSets]);
     reference.compose(frames[i % kFrameSets], width, height, true);
     if (!(*gdi::SurfacePixels(game.window->hDC()) == *gdi::SurfacePixels(reference.window))) {
@@ -404,24 +412,88 @@ Result measure(int width, int height, int faceCount, double seconds) {
 
 }  // namespace
 
+// --check: every configuration's first frames against the plain
+// composition, with each set of vector instructions this processor has;
+// nothing timed. Four frames: the first copies everything, the later ones
+// repeat the copy and erase the faces before them.
+int checkOnly(const std::vector<int>& faceCounts) {
+  using gdi::paths::Vectors;
+  const struct { int width, height; } sizes[] = {{1920, 1080}, {3840, 2160}};
+  for (const Vectors v : {Vectors::None, Vectors::Avx2, Vectors::Avx512}) {
+    if (gdi::paths::limitVectors(v) != v) {
+      std::printf("SKIPPED: the %s path, which this processor lacks\n", gdi::paths::vectorsName(v));
+      continue;
+    }
+    const gdi::paths::PathCounts before = gdi::paths::PathCountsSoFar();
+    for (const auto& size : sizes) {
+      for (int faces : faceCounts) {
+        const std::vector<Frame> frames = makeFrames(size.width, size.height, faces);
+        const OurScene ours(size.width, size.height);
+        constexpr int kFrames = 4;
+        checkAgainstFullCopies(ours, frames, size.width, size.height, kFrames);
+        GameScene game(size.width, size.height, faces);
+        checkGameAgainstOurs(game, frames, size.width, size.height, kFrames);
+      }
+    }
+    const gdi::paths::PathCounts after = gdi::paths::PathCountsSoFar();
+    std::printf("checked, vectors %s; batches by path:", gdi::paths::vectorsName(v));
+    for (int p = 0; p < gdi::paths::kPaths; ++p) {
+      std::printf(" %llu", static_cast<unsigned long long>(after.batches[p] - before.batches[p]));
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+#if defined(__GLIBC__)
+  // A row's figures must not depend on the rows before it. glibc serves a
+  // large block from a fresh mapping, but after freeing one it raises that
+  // threshold to the freed size, so from the second row on the window-sized
+  // pictures would come from the heap instead, laid out and backed by pages
+  // differently (huge pages among them: the program asks for them as the
+  // game does, large_pages.cpp). A fixed threshold gives every row fresh
+  // mappings alike.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+  bool check = false;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--check") {
+      check = true;
+    } else if (a == "--vectors=none") {
+      gdi::paths::limitVectors(gdi::paths::Vectors::None);
+    } else if (a == "--vectors=avx2") {
+      gdi::paths::limitVectors(gdi::paths::Vectors::Avx2);
+    } else if (a == "--vectors=avx512") {
+      gdi::paths::limitVectors(gdi::paths::Vectors::Avx512);
+    } else {
+      args.push_back(a);
+    }
+  }
+  const double seconds = !args.empty() ? std::atof(args[0].c_str()) : 1.0;
   std::vector<int> faceCounts;
-  for (int i = 2; i < argc; ++i) faceCounts.push_back(std::atoi(argv[i]));
+  for (std::size_t i = 1; i < args.size(); ++i) faceCounts.push_back(std::atoi(args[i].c_str()));
   if (faceCounts.empty()) faceCounts = {10, 1000, 32767};
   if (!(seconds > 0)) {
-    std::fprintf(stderr, "usage: %s [seconds per configuration] [faces...]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--vectors=none|avx2|avx512] [--check] [seconds] [faces...]\n",
+                 argv[0]);
     return 2;
   }
+  std::error_code ignored;
+  gProgramFolder = std::filesystem::absolute(argv[0], ignored).parent_path().string();
+  if (check) return checkOnly(faceCounts);
 #ifndef __OPTIMIZE__
   std::printf("warning: built without optimisation; the figures mean little\n");
 #endif
-  std::error_code ignored;
-  gProgramFolder = std::filesystem::absolute(argv[0], ignored).parent_path().string();
   SDL_version v;
   SDL_GetVersion(&v);
-  std::printf("one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame\n\n", v.major,
-              v.minor, v.patch, kSplatsPerFrame);
+  std::printf(
+      "one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame; vectors %s\n\n",
+      v.major, v.minor, v.patch, kSplatsPerFrame,
+      gdi::paths::vectorsName(gdi::paths::vectorsInUse()));
   std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces", "copy ms",
               "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "game ms", "game/ours",
               "frames", "changes");

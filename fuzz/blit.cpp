@@ -6,6 +6,12 @@
 // and vector paths, and repeats copies by moving only what changed since the
 // last one (its mirror and logs): sequences of calls on a few small bitmaps,
 // with pixels written directly in between, check every pixel after each call.
+// Batches of masked sprites (DrawMaskedSprites, CopyAndDrawSprites) must
+// equal their transfers in turn on the model, whichever path they take: the
+// run's first bytes choose the vector instructions and bands of a few rows
+// or written past the cache, and an operation paints a mask and a picture
+// with only opaque, clear and inert pixels, which crowds drawn from the top
+// down need.
 //
 // The surfaces and bitmaps are made once (handles are never reused, so making
 // them per run would grow the process's handle table without end) and reset
@@ -24,6 +30,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "ui/gdi/compose_paths.h"
 #include "ui/gdi/gdi.h"
 
 using namespace grinzo;
@@ -87,6 +94,13 @@ class Run {
   Run(const Pool& pool, FuzzedDataProvider& in) : pool_(pool), in_(in) {}
 
   void reset() {
+    const std::uint8_t paths = in_.ConsumeIntegral<std::uint8_t>();
+    gdi::paths::limitVectors(static_cast<gdi::paths::Vectors>(paths % 3));
+    gdi::paths::Tuning tuning;
+    if (paths & 4) tuning.bandPixels = 8;  // bands of 8 rows, the least
+    if (paths & 8) tuning.streamPixels = 1;
+    if (paths & 16) tuning.tileDepth = 2;
+    gdi::paths::tune(tuning);
     const std::uint8_t seed = in_.ConsumeIntegral<std::uint8_t>();
     for (int i = 0; i < kSurfaces; ++i) gdi::SelectObject(pool_.surfaces[i], pool_.parking(i));
     models_.assign(pool_.bitmaps.size(), {});
@@ -112,7 +126,13 @@ class Run {
   }
 
   void step() {
-    switch (in_.ConsumeIntegralInRange(0, 6)) {
+    switch (in_.ConsumeIntegralInRange(0, 8)) {
+      case 7:
+        sprites();
+        break;
+      case 8:
+        paintSimpleSprite();
+        break;
       case 0:
       case 1:
         lastBlt_ = {surface(), coordinate(), coordinate(), coordinate(), coordinate(),
@@ -189,13 +209,21 @@ class Run {
     return x >= 0 && y >= 0 && x < m.width && y < m.height;
   }
 
+  static bool valid(const Blt& b) {
+    return b.dst >= 0 && b.src >= 0 && b.width > 0 && b.height > 0 &&
+           (b.rop == gdi::SRCCOPY || b.rop == gdi::SRCAND || b.rop == gdi::SRCPAINT);
+  }
+
   void bitBlt(const Blt& b) {
-    const bool valid = b.dst >= 0 && b.src >= 0 && b.width > 0 && b.height > 0 &&
-                       (b.rop == gdi::SRCCOPY || b.rop == gdi::SRCAND || b.rop == gdi::SRCPAINT);
     const int result = gdi::BitBlt(handle(b.dst), b.x, b.y, b.width, b.height, handle(b.src),
                                    b.xSrc, b.ySrc, b.rop);
-    FUZZ_CHECK(result == (valid ? 1 : 0));
-    if (!valid) return;
+    FUZZ_CHECK(result == (valid(b) ? 1 : 0));
+    modelBlt(b);
+  }
+
+  // The model's transfer.
+  void modelBlt(const Blt& b) {
+    if (!valid(b)) return;
     Model& d = models_[selected_[b.dst]];
     const Model source = models_[selected_[b.src]];  // read before any write
     for (std::int64_t py = 0; py < d.height; ++py) {
@@ -222,6 +250,70 @@ class Run {
         if (ox >= 0 && oy >= 0 && ox < b.width && oy < b.height) d.pixels[py * d.width + px] = 0;
       }
     }
+  }
+
+  // A batch of masked sprites, after a background copy or not: on the
+  // model, each sprite's AND of its mask, then OR of its picture.
+  void sprites() {
+    const bool withCopy = in_.ConsumeBool();
+    const Blt copy{surface(), coordinate(), coordinate(), coordinate(), coordinate(),
+                   surface(), coordinate(), coordinate(), gdi::SRCCOPY};
+    const int count = in_.ConsumeIntegralInRange(0, 48);
+    std::vector<gdi::MaskedSprite> batch;
+    std::vector<std::array<int, 2>> sources;  // mask and picture surfaces
+    for (int i = 0; i < count; ++i) {
+      gdi::MaskedSprite s;
+      s.x = coordinate(), s.y = coordinate();
+      s.width = coordinate(), s.height = coordinate();
+      const int mask = surface(), picture = surface();
+      s.mask = handle(mask), s.picture = handle(picture);
+      s.xSrc = coordinate(), s.ySrc = coordinate();
+      batch.push_back(s);
+      sources.push_back({mask, picture});
+    }
+    if (withCopy) {
+      gdi::CopyAndDrawSprites(handle(copy.dst), copy.x, copy.y, copy.width, copy.height,
+                              handle(copy.src), copy.xSrc, copy.ySrc, batch.data(), batch.size());
+      modelBlt(copy);
+    } else {
+      gdi::DrawMaskedSprites(handle(copy.dst), batch.data(), batch.size());
+    }
+    for (int i = 0; i < count; ++i) {
+      const gdi::MaskedSprite& s = batch[static_cast<std::size_t>(i)];
+      Blt t{copy.dst, s.x, s.y, s.width, s.height, sources[i][0], s.xSrc, s.ySrc, gdi::SRCAND};
+      modelBlt(t);
+      t.src = sources[i][1];
+      t.rop = gdi::SRCPAINT;
+      modelBlt(t);
+    }
+  }
+
+  // Two surfaces' bitmaps become a mask and a picture of the simple kind:
+  // every pixel opaque (mask 0, a colour), clear (mask 0x00FFFFFF over 0)
+  // or inert (mask all ones over 0).
+  void paintSimpleSprite() {
+    const int maskSurface = in_.ConsumeIntegralInRange(0, kSurfaces - 1);
+    const int pictureSurface = in_.ConsumeIntegralInRange(0, kSurfaces - 1);
+    if (selected_[maskSurface] == selected_[pictureSurface]) return;
+    const std::uint32_t seed = in_.ConsumeIntegral<std::uint32_t>();
+    Model& m = models_[selected_[maskSurface]];
+    Model& p = models_[selected_[pictureSurface]];
+    gdi::Bitmap* maskPixels = gdi::SurfaceBitmap(pool_.surfaces[maskSurface]);
+    gdi::Bitmap* picturePixels = gdi::SurfaceBitmap(pool_.surfaces[pictureSurface]);
+    FUZZ_CHECK(maskPixels && picturePixels);
+    for (int y = 0; y < m.height; ++y) {
+      for (int x = 0; x < m.width; ++x) {
+        const std::uint32_t kind = pattern(static_cast<std::uint8_t>(seed), x, y) % 8;
+        const Pixel mask = kind < 5 ? 0 : kind < 7 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+        m.pixels[y * m.width + x] = mask;
+        if (x < p.width && y < p.height) {
+          const Pixel colour = mask == 0 ? pattern(static_cast<std::uint8_t>(seed >> 8), x, y) : 0;
+          p.pixels[y * p.width + x] = colour;
+        }
+      }
+    }
+    maskPixels->pixels = m.pixels;
+    picturePixels->pixels = p.pixels;
   }
 
   // A shared bitmap, or a handle that is none: a dead bitmap or a surface.

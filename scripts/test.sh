@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test:
-#   1. the native unit and scenario tests (GoogleTest through CTest);
+#   1. the native unit and scenario tests (GoogleTest through CTest), and
+#      the composition benchmark's check: a few frames at 1080p and 4K on
+#      every path, pixel for pixel against the plain transfers, untimed;
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. the fuzz targets of fuzz/ (libFuzzer with the sanitizers), 10 seconds
 #      each (scripts/fuzz.sh);
@@ -65,6 +67,7 @@ stage "Native tests"
 configure build/debug -DCMAKE_BUILD_TYPE=Debug -DGRINZO_BENCH=ON
 cmake --build build/debug -j "$jobs"
 ctest --test-dir build/debug --output-on-failure -j "$jobs"
+(cd build/debug/bin && ./grinzo-compose-bench --check)
 
 stage "Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 configure build/asan -DCMAKE_BUILD_TYPE=Debug -DGRINZO_SANITIZE=ON

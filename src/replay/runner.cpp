@@ -11,6 +11,7 @@
 #include "replay/script.h"
 #include "replay/state_json.h"
 #include "start/modes.h"
+#include "ui/gdi/gdi.h"
 #include "ui/headless/headless_platform.h"
 #include "ui/runtime/app_info.h"
 #include "ui/runtime/convert.h"
@@ -96,7 +97,7 @@ std::string usageText() {
          "         [--password-answer accept|refuse] [--folder DIR] [--user-data DIR]\n"
          "         [--family nt|9x|unknown] [--script FILE] [--state FILE]\n"
          "         [--record DIR] [--every K] [--demo [--seed N]] [--hourly FILE]\n"
-         "         [--timing FILE]\n";
+         "         [--timing FILE] [--vectors none|avx2|avx512]\n";
 }
 
 RunOptions parseArguments(const std::vector<std::string>& args) {
@@ -173,6 +174,10 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
       o.hourly = value();
     } else if (arg == "--timing") {
       o.timing = value();
+    } else if (arg == "--vectors") {
+      o.vectors = value();
+      if (o.vectors != "none" && o.vectors != "avx2" && o.vectors != "avx512")
+        throw UsageError("--vectors takes none, avx2 or avx512, not '" + o.vectors + "'");
     } else if (arg == "--demo") {
       o.demo = true;
     } else if (arg == "--seed") {
@@ -192,6 +197,7 @@ RunOptions parseArguments(const std::vector<std::string>& args) {
 int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& err) {
   using WallClock = std::chrono::steady_clock;
   const WallClock::time_point began = WallClock::now();
+  if (!o.vectors.empty()) gdi::LimitVectorInstructions(o.vectors);
   std::vector<headless::InputEvent> script;
   if (!o.script.empty()) {
     try {
@@ -405,7 +411,8 @@ int runGame(const RunOptions& o, const std::string& assetFolder, std::ostream& e
     const std::size_t n = frameMs.size();
     timing << "{\"startupMs\":" << startupMs << ",\"frames\":" << n
            << ",\"medianFrameMs\":" << (n ? frameMs[n / 2] : 0)
-           << ",\"meanFrameMs\":" << (n ? total / n : 0) << "}\n";
+           << ",\"meanFrameMs\":" << (n ? total / n : 0) << ",\"vectors\":\""
+           << gdi::VectorInstructionsInUse() << "\"}\n";
   }
   if (state.is_open()) {
     state.flush();

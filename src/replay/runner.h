@@ -39,6 +39,7 @@ struct RunOptions {
   std::string timing;      // --timing FILE: real time to the first frame and per frame
   bool demo = false;       // --demo: the computer plays
   std::uint32_t seed = 1;  // --seed N: the demo's seed
+  std::string vectors;     // --vectors none|avx2|avx512: the widest the sprites may use
 };
 
 // Raised for arguments that make no run; the message says what is wrong.

@@ -39,7 +39,9 @@
 #include <new>
 
 #include "ui/gdi/canvas.h"
+#include "ui/gdi/compose_paths.h"
 #include "ui/gdi/gdi.h"
+#include "ui/gdi/row_kernels.h"
 
 namespace grinzo::gdi {
 
@@ -223,124 +225,52 @@ std::shared_ptr<Canvas> makeBitmap(int width, int height) {
   }
 }
 
-// --- Row kernels -------------------------------------------------------------
-// GCC's loop vectoriser is off at -O2 for loops of unknown length, and its
-// block vectoriser gives up on these rows once they are inlined into the row
-// loop. So with GCC and Clang a row is combined four pixels at a time through
-// their portable vector type (SSE2 on x86, plain registers elsewhere); other
-// compilers get the simple loop, which they vectorise themselves. memcpy is
-// how the unaligned 16-byte loads and stores are spelt; it compiles to one
-// instruction each.
+// --- Row kernels (row_kernels.h) -------------------------------------------------
 
 constexpr auto kAnd = [](auto a, auto b) { return a & b; };
 constexpr auto kOr = [](auto a, auto b) { return a | b; };
-
-#if defined(__GNUC__) || defined(__clang__)
-using Pixels4 = Pixel __attribute__((vector_size(16)));
-
-template <typename Op>
-inline void combine4(Pixel* d, const Pixel* s, Op op) {
-  Pixels4 a, b;
-  std::memcpy(&a, d, sizeof a);
-  std::memcpy(&b, s, sizeof b);
-  a = op(a, b);
-  std::memcpy(d, &a, sizeof a);
-}
-#endif
 
 // The two rows must not overlap.
 template <typename Op>
 inline void combineRow(Pixel* d, const Pixel* s, int n, Op op) {
   int i = 0;
-#if defined(__GNUC__) || defined(__clang__)
+#ifdef GRINZO_PIXELS4
+  using detail::load4;
+  using detail::store4;
   for (; i + 8 <= n; i += 8) {
-    combine4(d + i, s + i, op);
-    combine4(d + i + 4, s + i + 4, op);
+    store4(d + i, op(load4(d + i), load4(s + i)));
+    store4(d + i + 4, op(load4(d + i + 4), load4(s + i + 4)));
   }
   if (i + 4 <= n) {
-    combine4(d + i, s + i, op);
+    store4(d + i, op(load4(d + i), load4(s + i)));
     i += 4;
   }
 #endif
   for (; i < n; ++i) d[i] = op(d[i], s[i]);
 }
 
-// AND and OR must read the destination, and a sprite's rows lie a whole
-// window row apart, each in its own page: without help every row is a cache
-// miss taken one after another. Asking for the rows a few ahead lets the
-// misses overlap. A hint only; compilers without it lose nothing but speed.
-inline void prefetchRow(const Pixel* p, int n) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p, 1);
-  __builtin_prefetch(p + n / 2, 1);
-  __builtin_prefetch(p + n - 1, 1);
-#else
-  (void)p;
-  (void)n;
-#endif
-}
+// AND and OR must read the destination: the rows a few ahead are asked for
+// so that their misses overlap.
 constexpr int kPrefetchRows = 12;
 
 template <typename Op>
 void combineRows(Pixel* d, std::ptrdiff_t dStep, const Pixel* s, std::ptrdiff_t sStep, int rows,
                  int n, Op op) {
-  for (int r = 0; r < rows && r < kPrefetchRows; ++r) prefetchRow(d + r * dStep, n);
+  using detail::prefetchForWriting;
+  for (int r = 0; r < rows && r < kPrefetchRows; ++r) prefetchForWriting(d + r * dStep, n);
   for (int r = 0; r < rows; ++r, d += dStep, s += sStep) {
-    if (r + kPrefetchRows < rows) prefetchRow(d + kPrefetchRows * dStep, n);
+    if (r + kPrefetchRows < rows) prefetchForWriting(d + kPrefetchRows * dStep, n);
     combineRow(d, s, n, op);
   }
 }
-
-// Copies too large to stay in the cache (a 4K window is 33 MB) are written
-// with streaming stores: they skip reading every destination line into the
-// cache first and leave the cache to the sprites. Smaller copies stay with
-// memcpy, whose result is still cached when the sprites are drawn over it.
-constexpr std::size_t kStreamingCopyBytes = std::size_t{16} << 20;
-
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
-using Bytes16 = long long __attribute__((vector_size(16)));
-
-inline void store16Streaming(Pixel* d, Bytes16 v) {
-#if defined(__clang__)
-  __builtin_nontemporal_store(v, reinterpret_cast<Bytes16*>(d));
-#else
-  __builtin_ia32_movntdq(reinterpret_cast<Bytes16*>(d), v);
-#endif
-}
-
-// d and s must not overlap.
-void copyStreaming(Pixel* d, const Pixel* s, std::size_t count) {
-  for (; count > 0 && reinterpret_cast<std::uintptr_t>(d) % 16 != 0; --count) *d++ = *s++;
-  constexpr std::size_t kAhead = 128;                   // pixels: 8 cache lines
-  for (; count >= 16; count -= 16, d += 16, s += 16) {  // one cache line
-    // Read the source ahead, marked as not worth keeping in the cache.
-    if (count >= kAhead + 16) __builtin_prefetch(s + kAhead, 0, 0);
-    Bytes16 a, b, c, e;
-    std::memcpy(&a, s, sizeof a);
-    std::memcpy(&b, s + 4, sizeof b);
-    std::memcpy(&c, s + 8, sizeof c);
-    std::memcpy(&e, s + 12, sizeof e);
-    store16Streaming(d, a);
-    store16Streaming(d + 4, b);
-    store16Streaming(d + 8, c);
-    store16Streaming(d + 12, e);
-  }
-  std::memcpy(d, s, count * sizeof(Pixel));
-}
-inline void endStreaming() { __builtin_ia32_sfence(); }
-#else
-inline void copyStreaming(Pixel* d, const Pixel* s, std::size_t count) {
-  std::memcpy(d, s, count * sizeof(Pixel));
-}
-inline void endStreaming() {}
-#endif
 
 // A block between two different bitmaps (they cannot overlap).
 void copyBlock(Pixel* d, std::ptrdiff_t dStride, const Pixel* s, std::ptrdiff_t sStride, int n,
                int rows) {
   const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);
   const bool contiguous = n == dStride && n == sStride;
-  if (count * sizeof(Pixel) >= kStreamingCopyBytes) {
+  if (count >= paths::streamPixels()) {
+    using detail::copyStreaming;
     if (contiguous) {
       copyStreaming(d, s, count);
     } else {
@@ -348,7 +278,7 @@ void copyBlock(Pixel* d, std::ptrdiff_t dStride, const Pixel* s, std::ptrdiff_t 
         copyStreaming(d, s, static_cast<std::size_t>(n));
       }
     }
-    endStreaming();
+    detail::endStreaming();
   } else if (contiguous) {
     std::memcpy(d, s, count * sizeof(Pixel));
   } else {
@@ -364,11 +294,6 @@ Rect intersect(const Rect& a, const Rect& b) {
   const int y1 = std::min(a.y + a.height, b.y + b.height);
   return x1 > x0 && y1 > y0 ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{};
 }
-
-// Past this share of the copy's area, the scattered short rows cost more than
-// one pass over everything (a 1080p window with 43% changed: 1.0 ms against
-// 0.8 ms for the full copy).
-constexpr std::int64_t kChangedShareLimit = 4;  // 1 / 4
 
 // Repeats `dst`'s mirror copy by copying only the rectangles written to
 // either bitmap since it. False, with nothing copied, when this copy is not a
@@ -390,7 +315,8 @@ bool copyChanges(Canvas& dst, const Canvas& src, const Rect& to, int xSrc, int y
   };
   std::int64_t area = 0;
   forEachChange([&](const Rect& r) { area += static_cast<std::int64_t>(r.width) * r.height; });
-  if (area * kChangedShareLimit > static_cast<std::int64_t>(to.width) * to.height) return false;
+  if (area * paths::kChangedShareLimit > static_cast<std::int64_t>(to.width) * to.height)
+    return false;
 
   Bitmap& db = dst.pixels;
   const Bitmap& sb = src.pixels;

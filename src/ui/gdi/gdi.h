@@ -197,6 +197,15 @@ struct CopyCounts {
 };
 CopyCounts CopyCountsSoFar();
 
+// The widest vector instructions the sprite batches may use: "none", "avx2"
+// or "avx512" (the default), each only where the processor has them. For
+// measuring a narrower path as a processor without the wider ones runs it.
+// False, changing nothing, for another name.
+bool LimitVectorInstructions(const std::string& name);
+// The vector instructions the sprite batches use now: "none", "AVX2" or
+// "AVX-512".
+const char* VectorInstructionsInUse();
+
 // --- Windows bitmap files ----------------------------------------------------
 
 // Raised when a bitmap file cannot be read or written; the message names the

@@ -1,11 +1,13 @@
 // Many masked sprites in one call: the sprites resolved into clipped
-// transfers, then drawn in order or from the top down (sprite_batch.h).
+// transfers, then drawn by the path their figures choose (compose_paths.h):
+// in order or from the top down (sprite_batch.h).
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "ui/gdi/canvas.h"
+#include "ui/gdi/compose_paths.h"
 #include "ui/gdi/gdi.h"
 #include "ui/gdi/sprite_batch.h"
 
@@ -14,6 +16,7 @@ namespace grinzo::gdi {
 using detail::Canvas;
 using detail::consistent;
 using detail::surfaceCanvas;
+using paths::Path;
 
 namespace {
 
@@ -106,19 +109,10 @@ const batch::Shape* shapeOf(SpriteWork& work, batch::Op& op, const Canvas* mask,
   return &spare->shape;
 }
 
-// From this much sprite area per window pixel on, drawing from the top
-// down pays: below it, most of every sprite is seen anyway.
-constexpr std::int64_t kTopDownDepth = 2;
-
-// From this much sprite area per window pixel on (in quarters), the
-// background under sprites drawn in order is copied band by band with them:
-// the copy would be a whole one anyway.
-constexpr std::int64_t kBandedDepthQuarters = 1;
-
+// What resolving a batch found out.
 struct SpriteBatch {
-  bool fromItself = false;  // a sprite draws from the destination
-  bool topDown = false;     // worth drawing from the top down, and every sprite can be
-  bool banded = false;      // else worth drawing in order over a copy made band by band
+  paths::Figures figures;
+  bool crowd = false;  // resolved straight into the top-down bands
 };
 
 bool sameKind(const SpriteWork::Kind& k, const MaskedSprite& s) {
@@ -195,6 +189,7 @@ bool placeSprite(const SpriteWork::Kind& kind, const MaskedSprite& s, const Bitm
   op.mask += static_cast<std::ptrdiff_t>(skipY) * op.maskStride + skipX;
   op.picture += static_cast<std::ptrdiff_t>(skipY) * op.pictureStride + skipX;
   if (op.shape) {  // a shape is at most 64 x 64
+    GRINZO_ASSERT(skipX < batch::kMaxShapeWidth && skipY < batch::kMaxShapeHeight);
     op.shapeX = static_cast<std::uint8_t>(skipX);
     op.shapeY = static_cast<std::uint8_t>(skipY);
   }
@@ -204,26 +199,30 @@ bool placeSprite(const SpriteWork::Kind& kind, const MaskedSprite& s, const Bitm
 // Resolves the sprites into work.ops, as the transfers would clip them; a
 // batch to draw from the top down goes into work.topDown too.
 SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::size_t count,
-                           SpriteWork& work) {
+                           bool withCopy, SpriteWork& work) {
   ++work.calls;
   for (SpriteWork::Kind& k : work.kinds) k.known = false;
   std::vector<batch::Op>& ops = work.ops;
   ops.clear();
   ops.reserve(count);  // the common case exactly: one op per sprite
   SpriteBatch result;
+  paths::Figures& figures = result.figures;
+  figures.withCopy = withCopy;
   const Bitmap& db = dc.pixels;
   bool simple = true;
   std::int64_t area = 0;
+  std::uint64_t oversize = 0;
   const auto account = [&](const batch::Op& op) {
     area += static_cast<std::int64_t>(op.width) * op.height;
     simple = simple && op.shape && op.shape->simple;
+    oversize += op.shape == nullptr;
   };
   for (std::size_t i = 0; i < count; ++i) {
     const MaskedSprite& s = sprites[i];
     SpriteWork::Kind* kind = findKind(work, s);
     if (!sameKind(*kind, s)) {
-      learnKind(work, *kind, s, dc, result.fromItself);
-      if (result.fromItself) return result;
+      learnKind(work, *kind, s, dc, figures.fromItself);
+      if (figures.fromItself) return result;
     }
     if (kind->usable) {
       batch::Op op;
@@ -249,10 +248,12 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
         o.shape = shapeOf(work, o, nullptr, 0, 0, picture, xp, yp), account(ops.emplace_back(o));
     }
   }
-  const std::int64_t window = static_cast<std::int64_t>(db.width) * db.height;
-  result.topDown = simple && area >= kTopDownDepth * window;
-  result.banded = !result.topDown && area * 4 >= kBandedDepthQuarters * window;
-  if (result.topDown) {
+  paths::pathCounts().oversize += oversize;
+  figures.allSimple = simple;
+  figures.spriteArea = area;
+  figures.windowArea = static_cast<std::int64_t>(db.width) * db.height;
+  figures.vectors = paths::vectorsInUse();
+  if (paths::isTopDown(paths::choosePath(figures, paths::tuning().tileDepth))) {
     work.topDown.begin(db.width, db.height);
     for (const batch::Op& op : ops) work.topDown.add(op);
   }
@@ -264,12 +265,13 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
 // one's size) to draw from the top down. Resolved straight into the
 // top-down batch, without the list of transfers; false for any other batch,
 // which is then resolved as usual.
-bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t count,
-                  SpriteWork& work) {
+bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t count, bool withCopy,
+                  SpriteWork& work, SpriteBatch& batch) {
   const Bitmap& db = dc.pixels;
-  const std::int64_t deep = kTopDownDepth * static_cast<std::int64_t>(db.width) * db.height;
+  const std::int64_t window = static_cast<std::int64_t>(db.width) * db.height;
+  const std::int64_t deep = paths::kTopDownDepth * window;
   const MaskedSprite& first = sprites[0];
-  if (count <= detail::kLogLimit || first.width <= 0 || first.height <= 0 ||
+  if (count <= paths::kCrowdSprites || first.width <= 0 || first.height <= 0 ||
       first.width > batch::kMaxShapeWidth || first.height > batch::kMaxShapeHeight ||
       static_cast<std::int64_t>(count) * first.width * first.height < deep) {
     return false;
@@ -289,7 +291,18 @@ bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t cou
     batch::Op op;
     if (placeSprite(*kind, s, db, op)) work.topDown.add(op);
   }
-  return work.topDown.area() >= deep;
+  if (work.topDown.area() < deep) return false;
+  batch = SpriteBatch{{false, true, withCopy, work.topDown.area(), window, paths::vectorsInUse()},
+                      true};
+  ++paths::pathCounts().crowds;
+  return true;
+}
+
+// The path the batch takes, counted.
+Path pathOf(const SpriteBatch& batch) {
+  const Path path = paths::choosePath(batch.figures, paths::tuning().tileDepth);
+  ++paths::pathCounts().batches[static_cast<int>(path)];
+  return path;
 }
 
 // Each sprite's two transfers in turn.
@@ -301,8 +314,8 @@ void drawOneByOne(HDC dst, const MaskedSprite* sprites, std::size_t count) {
   }
 }
 
-// What a crowd wrote: more than the log holds, which makes the next copy a
-// full one at once.
+// What a crowd wrote: too much to log, which makes the next copy a full one
+// at once.
 void noteCrowd(Canvas& dc) {
   detail::changed(dc);
   detail::restartLog(dc, false);
@@ -311,7 +324,7 @@ void noteCrowd(Canvas& dc) {
 
 // What the sprites wrote, for the next repeated copy.
 void noteSprites(Canvas& dc, const std::vector<batch::Op>& ops) {
-  if (ops.size() > detail::kLogLimit) {
+  if (ops.size() > detail::kLogLimit) {  // the log would give up anyway
     noteCrowd(dc);
     return;
   }
@@ -325,22 +338,25 @@ void DrawMaskedSprites(HDC dst, const MaskedSprite* sprites, std::size_t count) 
   Canvas* dc = surfaceCanvas(dst);
   if (!dc || !consistent(dc->pixels) || count == 0) return;
   SpriteWork& work = spriteWork();
-  if (prepareCrowd(*dc, sprites, count, work)) {
-    work.topDown.draw(dc->pixels, nullptr);
-    noteCrowd(*dc);
-    return;
+  SpriteBatch batch;
+  if (!prepareCrowd(*dc, sprites, count, false, work, batch)) {
+    batch = prepareSprites(*dc, sprites, count, false, work);
   }
-  const SpriteBatch batch = prepareSprites(*dc, sprites, count, work);
-  if (batch.fromItself) {
+  const Path path = pathOf(batch);
+  if (path == Path::OneByOne) {
     drawOneByOne(dst, sprites, count);
     return;
   }
-  if (batch.topDown) {
-    work.topDown.draw(dc->pixels, nullptr);
+  if (paths::isTopDown(path)) {
+    work.topDown.draw(dc->pixels, nullptr, path);
   } else {
     batch::drawInOrder(dc->pixels, work.ops);
   }
-  noteSprites(*dc, work.ops);
+  if (batch.crowd) {
+    noteCrowd(*dc);
+  } else {
+    noteSprites(*dc, work.ops);
+  }
 }
 
 void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC background, int xSrc,
@@ -348,39 +364,37 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
   Canvas* dc = surfaceCanvas(dst);
   Canvas* bc = surfaceCanvas(background);
   SpriteWork& work = spriteWork();
-  if (!dc || !bc || dc == bc || !consistent(dc->pixels) || !consistent(bc->pixels) || width <= 0 ||
-      height <= 0 || count == 0) {
+  Bitmap* db = dc ? &dc->pixels : nullptr;
+  detail::Clipped copy;
+  if (!dc || !bc || dc == bc || !consistent(dc->pixels) || !consistent(bc->pixels) || count == 0 ||
+      width <= 0 || height <= 0 ||
+      !detail::clipBlock(*db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
     BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
     DrawMaskedSprites(dst, sprites, count);
     return;
   }
   // The copy changes only the window, which no sprite reads (but for
-  // fromItself), so what is worked out here stays valid after it.
-  const bool crowd = prepareCrowd(*dc, sprites, count, work);
-  const SpriteBatch batch =
-      crowd ? SpriteBatch{false, true} : prepareSprites(*dc, sprites, count, work);
-  Bitmap& db = dc->pixels;
-  detail::Clipped copy;
-  if (batch.fromItself || (!batch.topDown && !batch.banded) ||
-      !detail::clipBlock(db, bc->pixels, x, y, width, height, xSrc, ySrc, copy)) {
+  // OneByOne), so what is worked out here stays valid after it.
+  SpriteBatch batch;
+  if (!prepareCrowd(*dc, sprites, count, true, work, batch)) {
+    batch = prepareSprites(*dc, sprites, count, true, work);
+  }
+  const Path path = pathOf(batch);
+  if (path == Path::OneByOne || path == Path::InOrder) {
     BitBlt(dst, x, y, width, height, background, xSrc, ySrc, SRCCOPY);
-    if (batch.fromItself) {
+    if (path == Path::OneByOne) {
       drawOneByOne(dst, sprites, count);
       return;
     }
-    if (batch.topDown) {
-      work.topDown.draw(db, nullptr);
-    } else {
-      batch::drawInOrder(db, work.ops);
-    }
+    batch::drawInOrder(*db, work.ops);
   } else {
     const detail::Rect& to = copy.to;
     const batch::Under under{
         to.x, to.y, to.width, to.height, at(*bc, copy.xFrom, copy.yFrom), bc->pixels.width};
-    if (batch.banded) {
-      work.inOrderOver.draw(db, work.ops, under);
+    if (path == Path::InOrderBanded) {
+      work.inOrderOver.draw(*db, work.ops, under);
     } else {
-      work.topDown.draw(db, &under);
+      work.topDown.draw(*db, &under, path);
     }
     // The window now holds that copy, as after a full one.
     detail::countFullCopy();
@@ -388,7 +402,7 @@ void CopyAndDrawSprites(HDC dst, int x, int y, int width, int height, HDC backgr
     detail::damaged(*dc, to);
     detail::setMirror(*dc, *bc, to, copy.xFrom, copy.yFrom);
   }
-  if (crowd) {
+  if (batch.crowd) {
     noteCrowd(*dc);
   } else {
     noteSprites(*dc, work.ops);

@@ -1,5 +1,7 @@
 #include "ui/gdi/sprite_batch.h"
 
+#include "ui/gdi/row_kernels.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -10,38 +12,25 @@ using band::load64;
 using band::setBitsAt;
 namespace {
 
+using detail::lowestBit;
+using detail::prefetchForWriting;
+#ifdef GRINZO_PIXELS4
+using detail::load4;
+using detail::store4;
+#endif
+using paths::Path;
+using paths::Vectors;
+
 constexpr Pixel kAllOnes = 0xFFFFFFFFu;
 constexpr Pixel kColour = 0x00FFFFFFu;
 constexpr Pixel kTopByte = 0xFF000000u;
-
-// Window pixels per band of rows: the band's buffer (2 MiB) stays in the
-// processor's caches while every sprite over it is drawn, and a band is
-// tall enough that few faces are cut in two (measured: 2^17 and 2^18 are
-// slower at 3840x2160, the same at 1920x1080).
-constexpr std::size_t kBandPixels = std::size_t{1} << 19;
-// From this many pixels on, the destination is written past the cache: it
-// would not stay there anyway, and writing a whole line of it needs no read.
-constexpr std::size_t kStreamPixels = std::size_t{1} << 22;
 constexpr int kTileShift = 3;
 constexpr int kTile = 1 << kTileShift;
-// Sprite area per window pixel from which tiles are kept.
-constexpr std::int64_t kTileDepth = 8;
-
-#if defined(__GNUC__) || defined(__clang__)
-using Pixels4 = Pixel __attribute__((vector_size(16)));
-inline Pixels4 load4(const Pixel* p) {
-  Pixels4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void store4(Pixel* p, Pixels4 v) { std::memcpy(p, &v, sizeof v); }
-
-#endif
 
 // d = (d & m) | p over one row; a missing mask is all ones, a missing picture 0.
 void applyRow(Pixel* d, const Pixel* m, const Pixel* p, int n) {
   int i = 0;
-#if defined(__GNUC__) || defined(__clang__)
+#ifdef GRINZO_PIXELS4
   if (m && p) {
     for (; i + 4 <= n; i += 4) store4(d + i, (load4(d + i) & load4(m + i)) | load4(p + i));
   } else if (m) {
@@ -55,7 +44,7 @@ void applyRow(Pixel* d, const Pixel* m, const Pixel* p, int n) {
 
 // Copies n pixels; the rows must not overlap.
 inline void copyRun(Pixel* d, const Pixel* s, int n) {
-#if defined(__GNUC__) || defined(__clang__)
+#ifdef GRINZO_PIXELS4
   if (n >= 4) {
     // Four at a time, the last four overlapping the ones before if need be.
     for (int i = 0; i + 4 < n; i += 4) store4(d + i, load4(s + i));
@@ -64,27 +53,6 @@ inline void copyRun(Pixel* d, const Pixel* s, int n) {
   }
 #endif
   for (int i = 0; i < n; ++i) d[i] = s[i];
-}
-
-// A hint that a row is about to be written (and perhaps read).
-inline void prefetchForWriting(const Pixel* p, int n) {
-#if defined(__GNUC__) || defined(__clang__)
-  for (int i = 0; i < n; i += 16) __builtin_prefetch(p + i, 1);
-  __builtin_prefetch(p + n - 1, 1);
-#else
-  (void)p;
-  (void)n;
-#endif
-}
-
-inline int lowestBit(std::uint64_t v) {
-#if defined(__GNUC__) || defined(__clang__)
-  return __builtin_ctzll(v);
-#else
-  int i = 0;
-  while (!(v & 1)) v >>= 1, ++i;
-  return i;
-#endif
 }
 
 // Rows per band, a power of two so that a row's band is a shift: as many as
@@ -159,15 +127,10 @@ void drawInOrder(Bitmap& dst, const std::vector<Op>& ops) {
   }
 }
 
-namespace {
-bool useWide();
-}  // namespace
-
 void InOrderOver::draw(Bitmap& dst, const std::vector<Op>& ops, const Under& under) {
-  [[maybe_unused]] const bool wide = useWide();
-  // Bands of whole rows that the cache holds easily.
-  constexpr std::size_t kPixels = std::size_t{1} << 17;
-  const int shift = bandShift(dst.width, kPixels, 0);
+  [[maybe_unused]] const Vectors vectors = paths::vectorsInUse();
+  [[maybe_unused]] std::uint64_t wide = 0;
+  const int shift = bandShift(dst.width, paths::tuning().bandPixels >> paths::kInOrderBandShift, 0);
   const int bands = ((dst.height - 1) >> shift) + 1;
   if (bandOps_.size() < static_cast<std::size_t>(bands)) bandOps_.resize(bands);
   for (int k = 0; k < bands; ++k) bandOps_[k].clear();
@@ -192,9 +155,15 @@ void InOrderOver::draw(Bitmap& dst, const std::vector<Op>& ops, const Under& und
           op.mask ? op.mask + static_cast<std::ptrdiff_t>(r0) * op.maskStride : nullptr;
       const Pixel* p =
           op.picture ? op.picture + static_cast<std::ptrdiff_t>(r0) * op.pictureStride : nullptr;
-#ifdef GRINZO_WIDE_VECTORS
-      if (wide && op.width >= 16) {
-        band::applyWide(d, dst.width, m, op.maskStride, p, op.pictureStride, op.width, r1 - r0);
+#ifdef GRINZO_VECTOR_PATHS
+      if (vectors != Vectors::None && op.width >= paths::kWideApplyMinWidth) {
+        if (vectors == Vectors::Avx512) {
+          band::avx512::apply(d, dst.width, m, op.maskStride, p, op.pictureStride, op.width,
+                              r1 - r0);
+        } else {
+          band::avx2::apply(d, dst.width, m, op.maskStride, p, op.pictureStride, op.width, r1 - r0);
+        }
+        ++wide;
         continue;
       }
 #endif
@@ -205,6 +174,7 @@ void InOrderOver::draw(Bitmap& dst, const std::vector<Op>& ops, const Under& und
       }
     }
   }
+  paths::pathCounts().wideInOrder += wide;
 }
 
 namespace band {
@@ -213,6 +183,7 @@ bool drawPiece(const Piece& piece, const Band& b) {
   const Shape& shape = *piece.shape;
   const int y = piece.y;
   const int r0 = std::max(y, b.top) - y, r1 = std::min(y + piece.height, b.bottom) - y;
+  GRINZO_ASSERT(r0 < r1 && piece.x + piece.width <= b.stride);
   const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y + r0 - b.top);
   std::uint8_t* hiddenRow = b.hidden + at * b.rowBytes;
   Pixel* d = b.scratch + at * b.stride + piece.x;
@@ -305,44 +276,21 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 
 }  // namespace band
 
-namespace {
-
-#ifdef GRINZO_WIDE_VECTORS
-bool wideAllowed = true;
-#endif
-
-bool useWide() {
-#ifdef GRINZO_WIDE_VECTORS
-  static const bool available = band::wideVectorsAvailable();
-  return available && wideAllowed;
-#else
-  return false;
-#endif
-}
-
-}  // namespace
-
-bool allowWideVectors(bool allowed) {
-#ifdef GRINZO_WIDE_VECTORS
-  wideAllowed = allowed;
-#else
-  (void)allowed;
-#endif
-  return useWide();
-}
-
 void TopDown::begin(int width, int height) {
   // Whole tiles of rows per band.
-  bandShift_ = bandShift(width, kBandPixels, kTileShift);
+  bandShift_ = bandShift(width, paths::tuning().bandPixels, kTileShift);
   // The lists keep their room from frame to frame.
   const int bandRows = 1 << bandShift_;
   bands_ = (height + bandRows - 1) / bandRows;
   if (bandPieces_.size() < static_cast<std::size_t>(bands_)) bandPieces_.resize(bands_);
   for (int k = 0; k < bands_; ++k) bandPieces_[k].clear();
   area_ = 0;
+  splitPieces_ = 0;
 }
 
-void TopDown::draw(Bitmap& dst, const Under* under) {
+void TopDown::draw(Bitmap& dst, const Under* under, Path path) {
+  GRINZO_ASSERT(paths::isTopDown(path));
+  GRINZO_ASSERT(bands_ == ((dst.height - 1) >> bandShift_) + 1);
   const int bandRows = 1 << bandShift_;
   rowBytes_ = (dst.width + 7) / 8 + 8;
   tileRowBytes_ = (dst.width / kTile + 7) / 8 + 8;
@@ -354,19 +302,21 @@ void TopDown::draw(Bitmap& dst, const Under* under) {
   // the buffer's rows up with the destination's in the cache's lines.
   scratch_.resize(static_cast<std::size_t>(dst.width) * bandRows + 80);
   tiles_.assign(static_cast<std::size_t>(tileRowBytes_) * (bandRows / kTile), 0);
-  const std::int64_t area = area_;
   const int bands = bands_;
-  // Tiles pay where most sprites lie under others, and the rows are not
-  // tested many at a time.
-  wide_ = useWide();
-  useTiles_ = !wide_ && area >= kTileDepth * static_cast<std::int64_t>(dst.width) * dst.height;
+  vectors_ = path == Path::TopDownAvx512 ? Vectors::Avx512
+             : path == Path::TopDownAvx2 ? Vectors::Avx2
+                                         : Vectors::None;
+  useTiles_ = path == Path::TopDownTiled;
   // The plain code reads the background in order into the buffer before a
   // shallow crowd, where much of it shows: reading only what shows afterwards
   // waits on every line.
-  underFirst_ = !wide_ && !useTiles_;
+  underFirst_ = path == Path::TopDownPlain;
   dst_ = &dst;
   under_ = under;
-  stream_ = dst.pixels.size() >= kStreamPixels;
+  // Only the vector kernels write past the cache.
+  stream_ = vectors_ != Vectors::None && dst.pixels.size() >= paths::streamPixels();
+  paths::PathCounts& counts = paths::pathCounts();
+  counts.splitPieces += splitPieces_;
 
   band::Band b;
   b.hidden = hidden_.data();
@@ -384,20 +334,28 @@ void TopDown::draw(Bitmap& dst, const Under* under) {
     drawBand(b, bandPieces_[k]);
     // Clear pixels matter only where a top byte shows, which is rare: only
     // then are they gathered.
-    if ((writeBand(b) | shown) != 0) clearTopBytes(dst, b, bandPieces_[k]);
+    if ((writeBand(b) | shown) != 0) {
+      clearTopBytes(dst, b, bandPieces_[k]);
+      ++counts.clearedBands;
+    }
+    if (stream_) ++counts.streamedBands;
     std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
   }
-#ifdef GRINZO_WIDE_VECTORS
-  if (wide_ && stream_) band::finishStreaming();
+#ifdef GRINZO_VECTOR_PATHS
+  if (stream_) band::finishStreaming();
 #endif
 }
 
 // Draws the band's part of its pieces, the topmost first.
 void TopDown::drawBand(const band::Band& b, const std::vector<band::Piece>& pieces) {
-#ifdef GRINZO_WIDE_VECTORS
-  if (wide_) {
-    band::drawPiecesWide(pieces.data(), pieces.data() + pieces.size(), b);
+#ifdef GRINZO_VECTOR_PATHS
+  if (vectors_ == Vectors::Avx512) {
+    band::avx512::drawPieces(pieces.data(), pieces.data() + pieces.size(), b);
+    return;
+  }
+  if (vectors_ == Vectors::Avx2) {
+    band::avx2::drawPieces(pieces.data(), pieces.data() + pieces.size(), b);
     return;
   }
 #endif
@@ -445,9 +403,13 @@ Pixel TopDown::writeBand(const band::Band& b) {
                   static_cast<std::size_t>(dst_->width) * sizeof(Pixel));
       continue;
     }
-#ifdef GRINZO_WIDE_VECTORS
-    if (wide_) {
-      found |= band::finishRowWide(d, b, y - b.top, dst_->width, sourceOf(y), stream_);
+#ifdef GRINZO_VECTOR_PATHS
+    if (vectors_ == Vectors::Avx512) {
+      found |= band::avx512::finishRow(d, b, y - b.top, dst_->width, sourceOf(y), stream_);
+      continue;
+    }
+    if (vectors_ == Vectors::Avx2) {
+      found |= band::avx2::finishRow(d, b, y - b.top, dst_->width, sourceOf(y), stream_);
       continue;
     }
 #endif

@@ -10,10 +10,12 @@
 //  - or inert: mask all ones over picture 0.
 // For a stack of such sprites a pixel shows the topmost opaque one, or else
 // what lay there before with its top byte cleared by any clear pixel over
-// it. So the sprites can be drawn from the topmost down, each pixel written
-// once: a sprite row whose opaque pixels are all hidden already is skipped
-// without being read, and clear pixels only matter where no sprite is
-// opaque and a top byte shows, which is rare enough to look for afterwards.
+// it. So the sprites can be drawn from the topmost down (front to back, the
+// bits of the pixels already hidden being an occlusion mask), each pixel
+// written once: a sprite row whose opaque pixels are all hidden already is
+// skipped without being read, and clear pixels only matter where no sprite
+// is opaque and a top byte shows, which is rare enough to look for
+// afterwards.
 // With thousands of overlapping faces most of them are hidden, and every
 // pixel still comes out exactly as drawing the sprites in order gives.
 // Batches with any other kind of sprite are drawn in order.
@@ -24,14 +26,16 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/gdi/compose_paths.h"
 #include "ui/gdi/gdi.h"
+#include "ui/runtime/check.h"
 
 namespace grinzo::gdi::batch {
 
 // A sprite's pixels by kind, one bit per column (bit i = column i), for
 // sprites up to 56 pixels wide and 64 high.
-inline constexpr int kMaxShapeWidth = 56;
-inline constexpr int kMaxShapeHeight = 64;
+using paths::kMaxShapeHeight;
+using paths::kMaxShapeWidth;
 struct Shape {
   int width = 0;
   int height = 0;
@@ -89,7 +93,7 @@ class InOrderOver {
   std::vector<std::vector<std::uint32_t>> bandOps_;  // each band's ops, by index, in order
 };
 
-// The parts of TopDown that come in a plain and a wide-vector version.
+// The parts of TopDown that come in a plain and in vector versions.
 namespace band {
 
 // What drawing a simple op in one band needs, in the band's list.
@@ -124,20 +128,42 @@ bool drawPiece(const Piece& piece, const Band& b);
 // top bytes of the pixels not hidden, ORed together.
 Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& source);
 
-// The same with AVX-512, for processors that have it. Not for Windows, where
-// GCC does not align the stack for the 64-byte registers it spills there.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define GRINZO_WIDE_VECTORS 1
-bool wideVectorsAvailable();
-// Draws the pieces from last - 1 down to first.
-void drawPiecesWide(const Piece* first, const Piece* last, const Band& b);
-// The same, reading the source in order wherever a row shows much of it.
-// `stream`: writes past the cache.
-Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source, bool stream);
-// Rows d = (d & mask) | picture for a sprite at least 16 pixels wide (a
-// missing mask is all ones, a missing picture 0).
-void applyWide(Pixel* d, std::ptrdiff_t stride, const Pixel* mask, std::ptrdiff_t maskStride,
-               const Pixel* picture, std::ptrdiff_t pictureStride, int width, int height);
+// The same with vectors, in one namespace per set of instructions, each
+// chosen while running where the processor has it (compose_paths.h). On
+// Windows, whose calling convention aligns the stack to 16 bytes only, each
+// entry realigns it for the wider registers spilled there.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define GRINZO_VECTOR_PATHS 1
+#if defined(_WIN32)
+#define GRINZO_VECTOR_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define GRINZO_VECTOR_ENTRY
+#endif
+// In each: available() tells whether the processor has the instructions;
+// drawPieces draws the pieces from last - 1 down to first; finishRow is
+// band::finishRow reading the source in order wherever a row shows much of
+// it, writing past the cache when `stream` (finishStreaming then orders the
+// rows before what comes after); apply does rows d = (d & mask) | picture
+// for a sprite at least kWideApplyMinWidth wide (a missing mask is all ones,
+// a missing picture 0).
+namespace avx512 {
+bool available();
+GRINZO_VECTOR_ENTRY void drawPieces(const Piece* first, const Piece* last, const Band& b);
+GRINZO_VECTOR_ENTRY Pixel finishRow(Pixel* d, const Band& b, int row, int width,
+                                    const Source& source, bool stream);
+GRINZO_VECTOR_ENTRY void apply(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
+                               std::ptrdiff_t maskStride, const Pixel* picture,
+                               std::ptrdiff_t pictureStride, int width, int height);
+}  // namespace avx512
+namespace avx2 {
+bool available();
+GRINZO_VECTOR_ENTRY void drawPieces(const Piece* first, const Piece* last, const Band& b);
+GRINZO_VECTOR_ENTRY Pixel finishRow(Pixel* d, const Band& b, int row, int width,
+                                    const Source& source, bool stream);
+GRINZO_VECTOR_ENTRY void apply(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
+                               std::ptrdiff_t maskStride, const Pixel* picture,
+                               std::ptrdiff_t pictureStride, int width, int height);
+}  // namespace avx2
 // Orders the rows written past the cache before anything after them.
 void finishStreaming();
 #endif
@@ -186,6 +212,13 @@ class TopDown {
   // order, then the drawing.
   void begin(int width, int height);
   void add(const Op& op) {
+    // A piece keeps its place in 16 bits and its size in 8: a bitmap's side
+    // is at most 32768 and a shape's at most 64.
+    GRINZO_ASSERT(op.shape && op.shape->simple);
+    GRINZO_ASSERT(op.x >= 0 && op.y >= 0 && op.x <= 32767 && op.y <= 32767);
+    GRINZO_ASSERT(op.width >= 1 && op.height >= 1);
+    GRINZO_ASSERT(op.shapeX + op.width <= op.shape->width);
+    GRINZO_ASSERT(op.shapeY + op.height <= op.shape->height);
     const band::Piece piece{op.shape,
                             op.picture,
                             static_cast<std::int16_t>(op.x),
@@ -194,12 +227,14 @@ class TopDown {
                             static_cast<std::uint8_t>(op.height),
                             static_cast<std::uint8_t>(op.shapeX),
                             static_cast<std::uint8_t>(op.shapeY)};
-    for (int k = op.y >> bandShift_; k <= (op.y + op.height - 1) >> bandShift_; ++k) {
-      bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
-    }
+    const int first = op.y >> bandShift_, last = (op.y + op.height - 1) >> bandShift_;
+    GRINZO_ASSERT(last < bands_);
+    for (int k = first; k <= last; ++k) bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
+    splitPieces_ += last - first;
     area_ += static_cast<std::int64_t>(op.width) * op.height;
   }
-  void draw(Bitmap& dst, const Under* under);
+  // `path`: one of the top-down paths (compose_paths.h).
+  void draw(Bitmap& dst, const Under* under, paths::Path path);
   std::int64_t area() const { return area_; }  // of the ops added since begin
 
  private:
@@ -213,12 +248,13 @@ class TopDown {
 
   int bandShift_ = 0;  // rows per band: 1 << bandShift_
   int bands_ = 0;
-  std::int64_t area_ = 0;  // of the ops added
-  Bitmap* dst_ = nullptr;  // while drawing
+  std::int64_t area_ = 0;          // of the ops added
+  std::uint64_t splitPieces_ = 0;  // further bands the ops added reach
+  Bitmap* dst_ = nullptr;          // while drawing
   const Under* under_ = nullptr;
-  bool stream_ = false;      // written past the cache
-  bool wide_ = false;        // drawn with the wide-vector code
-  bool underFirst_ = false;  // the buffer is filled before the sprites
+  bool stream_ = false;                            // written past the cache
+  paths::Vectors vectors_ = paths::Vectors::None;  // drawn with these vector kernels
+  bool underFirst_ = false;                        // the buffer is filled before the sprites
   bool useTiles_ = false;
   int rowBytes_ = 0;                  // per row of bits, eight spare
   std::vector<std::uint8_t> hidden_;  // a band's rows; bit set: an opaque pixel is there
@@ -233,10 +269,5 @@ class TopDown {
   std::vector<std::uint8_t> tiles_;
   std::vector<std::vector<band::Piece>> bandPieces_;  // each band's part of the ops, in order
 };
-
-// Whether crowds may be drawn with the processor's 512-bit vector
-// instructions where it has them (the default). Returns whether they will
-// be: tests draw the same frames both ways.
-bool allowWideVectors(bool allowed);
 
 }  // namespace grinzo::gdi::batch

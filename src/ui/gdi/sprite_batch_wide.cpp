@@ -1,20 +1,21 @@
 // The sprite batch's inner loops with AVX-512, for the processors that have
 // it (chosen while running; the rest of the program assumes nothing beyond
-// the plain x86-64 instructions).
+// the plain x86-64 instructions). sprite_batch_avx2.cpp is the same with
+// 256-bit vectors.
 //  - A piece's rows are tested eight at a time: eight rows of hidden bits in
 //    one register against eight rows of its shape.
-//  - A row's new pixels are one masked store per 16 pixels, with the row's
-//    bits as the mask, whatever runs they form.
+//  - A row's new pixels are one store with masked lanes per 16 pixels, the
+//    row's bits as the mask, whatever runs they form.
 //  - A finished row is merged from the band's buffer and the background by
 //    the hidden bits, 16 pixels at a time, and large frames are written
-//    past the cache in whole lines.
+//    past the cache in whole lines (non-temporal stores).
 //  - Sprites drawn in order take 16 pixels at a time.
 // Masked loads are avoided where they would be slow: on some processors a
 // load whose mask leaves lanes out costs many times a whole one.
 
 #include "ui/gdi/sprite_batch.h"
 
-#ifdef GRINZO_WIDE_VECTORS
+#ifdef GRINZO_VECTOR_PATHS
 
 #include <immintrin.h>
 
@@ -32,7 +33,11 @@
 
 namespace grinzo::gdi::batch::band {
 
-bool wideVectorsAvailable() {
+void finishStreaming() { _mm_sfence(); }
+
+namespace avx512 {
+
+bool available() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
@@ -55,14 +60,16 @@ GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
   const Shape& shape = *piece.shape;
   const int x = piece.x, y = piece.y;
   const int r0 = std::max(y, b.top) - y, r1 = std::min(y + piece.height, b.bottom) - y;
+  GRINZO_ASSERT(r0 < r1 && x + piece.width <= b.stride);
   // A piece without a picture draws black.
   static const Pixel kBlack[kMaxShapeWidth + 64] = {};
   const Pixel* picture = piece.picture ? piece.picture : kBlack;
   const std::ptrdiff_t pStep = piece.picture ? shape.pictureStride : 0;
   const int wideRows = piece.picture ? shape.wideRows - piece.shapeY : kMaxShapeHeight;
   const std::ptrdiff_t bytes = b.rowBytes;
-  std::uint8_t* const hidden = b.hidden + static_cast<std::ptrdiff_t>(y - b.top) * bytes;
-  Pixel* const scratch = b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride + x;
+  // Row r0 of the piece, its first inside the band, is row 0 of these.
+  std::uint8_t* const hidden = b.hidden + static_cast<std::ptrdiff_t>(y + r0 - b.top) * bytes;
+  Pixel* const scratch = b.scratch + static_cast<std::ptrdiff_t>(y + r0 - b.top) * b.stride + x;
 
   const __m128i hiddenShift = _mm_cvtsi32_si128(x & 7);
   const __m128i shapeShift = _mm_cvtsi32_si128(piece.shapeX);
@@ -73,7 +80,7 @@ GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
   // of the result), so that one test tells whether anything shows at all.
   std::uint64_t todo = 0;
   for (int r = r0; r < r1; r += 8) {
-    const std::uint8_t* h = hidden + static_cast<std::ptrdiff_t>(r) * bytes + (x >> 3);
+    const std::uint8_t* h = hidden + static_cast<std::ptrdiff_t>(r - r0) * bytes + (x >> 3);
     // Eight loads: a gather is no faster.
     const __m512i seen =
         _mm512_srl_epi64(_mm512_set_epi64(static_cast<long long>(load64(h + 7 * bytes)),
@@ -98,8 +105,8 @@ GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
     const int row = r0 + i;
     const std::uint64_t bits = freshRows[i];
     todo &= todo - 1;
-    setBitsAt(hidden + static_cast<std::ptrdiff_t>(row) * bytes, x, bits);
-    Pixel* d = scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
+    setBitsAt(hidden + static_cast<std::ptrdiff_t>(i) * bytes, x, bits);
+    Pixel* d = scratch + static_cast<std::ptrdiff_t>(i) * b.stride;
     const Pixel* p = picture + row * pStep;
     const bool readable = row < wideRows;
     for (int c = 0; c < chunks; ++c) {
@@ -114,7 +121,8 @@ GRINZO_WIDE inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
 
 }  // namespace
 
-GRINZO_WIDE void drawPiecesWide(const Piece* first, const Piece* last, const Band& b) {
+GRINZO_WIDE GRINZO_VECTOR_ENTRY void drawPieces(const Piece* first, const Piece* last,
+                                                const Band& b) {
   alignas(64) std::uint64_t freshRows[kMaxShapeHeight + 8];
   while (last != first) drawPiece(*--last, b, freshRows);
 }
@@ -160,8 +168,8 @@ GRINZO_WIDE __m512i finishColumns(Pixel* d, const Pixel* buffer, const std::uint
 
 }  // namespace
 
-GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, const Source& source,
-                                bool stream) {
+GRINZO_WIDE GRINZO_VECTOR_ENTRY Pixel finishRow(Pixel* d, const Band& b, int row, int width,
+                                                const Source& source, bool stream) {
   const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
   const Pixel* buffer = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
   const int from = std::clamp(source.from, 0, width), to = std::clamp(source.to, from, width);
@@ -173,7 +181,7 @@ GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, con
     const int n = std::min(56, to - c);
     open += (~bitsAt(hiddenRow, c) & ((std::uint64_t{1} << n) - 1)) != 0;
   }
-  const bool readAll = open * 8 >= words;
+  const bool readAll = open * paths::kReadAllShare >= words;
   __m512i found = _mm512_setzero_si512();
   if (from > 0) found = finishColumns(d, buffer, hiddenRow, 0, from, d, stream, true, found);
   if (to > from) {
@@ -185,9 +193,9 @@ GRINZO_WIDE Pixel finishRowWide(Pixel* d, const Band& b, int row, int width, con
   return static_cast<Pixel>(_mm512_reduce_or_epi32(found)) & 0xFF000000u;
 }
 
-GRINZO_WIDE void applyWide(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
-                           std::ptrdiff_t maskStride, const Pixel* picture,
-                           std::ptrdiff_t pictureStride, int width, int height) {
+GRINZO_WIDE GRINZO_VECTOR_ENTRY void apply(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
+                                           std::ptrdiff_t maskStride, const Pixel* picture,
+                                           std::ptrdiff_t pictureStride, int width, int height) {
   // (d & m) | p twice gives the same as once, so a row goes 16 pixels at a
   // time, the last 16 overlapping the ones before.
   const __m512i ones = _mm512_set1_epi32(-1);
@@ -203,8 +211,7 @@ GRINZO_WIDE void applyWide(Pixel* d, std::ptrdiff_t stride, const Pixel* mask,
   }
 }
 
-void finishStreaming() { _mm_sfence(); }
-
+}  // namespace avx512
 }  // namespace grinzo::gdi::batch::band
 
 #endif
