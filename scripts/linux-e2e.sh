@@ -196,6 +196,7 @@ start_host() {  # start_host WxH+X+Y: a magenta window of another client
   wait_for 5 test -s "$work/host.id"
   host=$(head -n 1 "$work/host.id")
 }
+daemon_pid=""
 stop_host() { [ -z "$host_pid" ] || kill_all "$host_pid"; host_pid=""; : >"$work/host.id"; }
 
 # host_filled X Y W H: the game covers the host's magenta (but for 2 %) and
@@ -209,6 +210,13 @@ case_cleanup() {
   mapfile -t left < <(grinzo_pids)
   kill_all "${left[@]}"
   stop_host
+  # A daemon left by a failed case would blank the screen and take the
+  # keyboard from the next ones.
+  if [ -n "$daemon_pid" ]; then
+    mapfile -t left < <(tree_of "$daemon_pid")
+    kill_all "${left[@]}"
+    daemon_pid=""
+  fi
 }
 
 case_arguments() {
@@ -388,11 +396,19 @@ dpmsEnabled:	False
 programs:	$(basename "${module:-grinzo}") --root	\n
 EOF
   chown "$nobody:$nobody" "$home/.xscreensaver"
+  # The daemon looks in its own folder of modules before PATH: a package
+  # installed on this machine would run instead of the program under test.
+  local installed=/usr/libexec/xscreensaver/grinzo
+  if [ -e "$installed" ] && [ "$(readlink -f "$installed")" != "$program_file" ]; then
+    why="the daemon would run $installed, installed on this machine, not $program_file (dpkg --purge grinzo)"
+    return 1
+  fi
   setpriv --reuid="$nobody" --regid="$nobody" --clear-groups \
     env -i HOME="$home" PATH="$module_dir:/usr/bin:/bin" DISPLAY="$DISPLAY" \
     XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
     xscreensaver --no-splash >"$work/xscreensaver.log" 2>&1 &
-  started+=($!)
+  daemon_pid=$!
+  started+=("$daemon_pid")
   wait_for 10 daemon_up || { why="the daemon did not come up"; return 1; }
   xscreensaver-command -activate >/dev/null
   wait_for 10 grinzo_running || { why="-activate started no grinzo"; return 1; }
