@@ -10,19 +10,17 @@ program=$(cd "$1/bin" && pwd)/grinzo
 size=${2:-1920x1080}
 seconds=${3:-20}
 [ -x "$program" ] || { echo "$0: $program is missing (build it first)" >&2; exit 2; }
+source "$(dirname "$0")/../scripts/lib/x11.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-cpu.XXXXXX")
-xvfb=""
 game=""
 cleanup() {
   [ -n "$game" ] && kill "$game" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")" XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+xvfb_start "$work" "${size}x24" || exit 1
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 "$program" --fullscreen --faces 10 --level 1 --no-sound 2>/dev/null &
 game=$!
 sleep 2  # start-up (desktop photograph, the first 50 frames that measure the speed)

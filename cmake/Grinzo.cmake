@@ -1,5 +1,7 @@
 # Helpers for the top-level CMakeLists.txt.
 
+include(GoogleTest)
+
 set(GRINZO_CORE_LIBS "")
 # The files that grinzo-assetgen makes and that sit beside every program.
 set(GRINZO_ASSET_NAMES mouseicon.ico grinzo.ico gun.wav shotgun.wav machgun.wav)
@@ -150,8 +152,30 @@ function(grinzo_add_core_tests)
     target_include_directories(grinzo_${name}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_link_libraries(grinzo_${name}_tests PRIVATE grinzo_core GTest::gtest_main)
     grinzo_copy_assets(grinzo_${name}_tests)
-    add_test(NAME ${name} COMMAND grinzo_${name}_tests)
-    set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "GRINZO_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;GRINZO_ASSETS=${CMAKE_BINARY_DIR}/assets")
+    grinzo_discover_tests(grinzo_${name}_tests ${name}
+                          ENVIRONMENT "GRINZO_ASSETS=${CMAKE_BINARY_DIR}/assets")
   endforeach()
+endfunction()
+
+set(GRINZO_TEST_TIMEOUT 120 CACHE STRING "Seconds one test case may run before CTest stops it")
+
+# grinzo_discover_tests(TARGET NAME [PROPERTIES...]): every GoogleTest case of
+# TARGET becomes a CTest test of its own, NAME.Suite.Case, with its own
+# timeout, so that a hung case fails alone and by name. The cases of one
+# program never run side by side: some share their fixture's work folder.
+# A cross build registers the program once, as NAME, with the timeout of all
+# its cases: under Wine every process start costs most of a second, so one
+# process a case would add about a minute to the run, and a hung case is
+# still named by the last "[ RUN ]" line of the output CTest shows.
+function(grinzo_discover_tests target name)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${target})
+    math(EXPR _timeout "${GRINZO_TEST_TIMEOUT} * 5")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${_timeout} ${ARGN})
+    return()
+  endif()
+  gtest_discover_tests(${target}
+    TEST_PREFIX "${name}."
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${GRINZO_TEST_TIMEOUT} RESOURCE_LOCK ${name} ${ARGN})
 endfunction()

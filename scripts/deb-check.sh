@@ -18,15 +18,14 @@ set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+source "$here/scripts/lib/checks.sh"
+source "$here/scripts/lib/version.sh"
+version=$(project_version)
 deb=$build/grinzo_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "$0: $deb is missing (cmake --build $1 --target package)" >&2; exit 2; }
 for tool in dpkg-deb lintian apt-get; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/deps.sh test)" >&2; exit 2; }
 done
-
-pass() { echo "PASS $1"; }
-fail() { echo "FAIL $1" >&2; exit 1; }
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-deb.XXXXXX")
 trap 'rm -rf "$root" "$root.contents"' EXIT

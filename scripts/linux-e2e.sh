@@ -38,6 +38,9 @@ set -euo pipefail
 usage="usage: $0 BUILD_DIR [SHOTS_DIR] | --module PROGRAM"
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then echo "$usage" >&2; exit 2; fi
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/lib/procs.sh"
+source "$here/scripts/lib/x11.sh"
+source "$here/scripts/lib/checks.sh"
 module=""
 build_bin=""
 shots=""
@@ -86,28 +89,6 @@ fi
 grinzo_pids() {
   { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$program_file" 2>/dev/null || true; } | cut -d/ -f3
 }
-alive() {  # alive PID: running and not yet a zombie
-  local state
-  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-tree_of() {  # tree_of PID: the process and its descendants, parents first
-  local child
-  echo "$1"
-  for child in $(pgrep -P "$1" || true); do tree_of "$child"; done
-}
-kill_all() {  # kill_all PID...: TERM, up to 2 s of grace, then KILL
-  [ $# -gt 0 ] || return 0
-  local p any
-  kill "$@" 2>/dev/null || true
-  for _ in $(seq 20); do
-    any=""
-    for p in "$@"; do alive "$p" && any=1; done
-    [ -n "$any" ] || break
-    sleep 0.1
-  done
-  kill -KILL "$@" 2>/dev/null || true
-}
 cleanup() {
   local pids=() p
   set +e  # nothing may cut the cleaning short
@@ -124,15 +105,6 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls every 0.1 s until it succeeds
-  local end=$((${EPOCHREALTIME//[.,]/} + $1 * 1000000))
-  shift
-  until "$@"; do
-    ((${EPOCHREALTIME//[.,]/} < end)) || return 1
-    sleep 0.1
-  done
-}
-
 # The program, readable by the unprivileged user who runs the daemon's modules
 # (the build tree may sit in a folder only root enters). Its own folder is not
 # writable by that user: the daemon's runs use the per-user folder.
@@ -145,17 +117,14 @@ fi
 mkdir -p "$work/home/.config" "$work/home/.local/share" "$work/home/run"
 chown -R "$nobody:$nobody" "$work/home"
 chmod 700 "$work/home/run" "$work/root-run"
-cc -std=c11 -O2 -o "$work/xprobe" "$here/tests/e2e_linux/xprobe.c" -lX11
+xprobe_build "$work"
 
 # --- The display --------------------------------------------------------------
 
 # -noreset: the root window keeps the pattern after the helper that set it
 # disconnects (a server left without clients resets otherwise).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-started+=($!)
-wait_for 10 test -s "$work/display" || { echo "$0: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+xvfb_start "$work" 1024x768x24 -noreset || exit 1
+started+=("$xvfb_pid")
 sw=1024 sh=768
 ref=$work/pattern.ppm
 "$work/xprobe" pattern "$ref"
@@ -234,6 +203,7 @@ start_host() {  # start_host WxH+X+Y: a magenta window of another client
   wait_for 5 test -s "$work/host.id"
   host=$(head -n 1 "$work/host.id")
 }
+daemon_pid=""
 stop_host() { [ -z "$host_pid" ] || kill_all "$host_pid"; host_pid=""; : >"$work/host.id"; }
 
 # host_filled X Y W H: the game covers the host's magenta (but for 2 %) and
@@ -242,22 +212,14 @@ host_filled() { look "$@" && ((magenta * 50 < $3 * $4)) && ((yellow >= 250)); }
 
 # --- Cases --------------------------------------------------------------------
 
-passed=0 failed=0
-case_() {  # case_ NAME FUNCTION: one line per case; FUNCTION sets why on failure
-  local start=$SECONDS
-  why=""
-  if "$2"; then
-    passed=$((passed + 1))
-    echo "PASS $1 ($((SECONDS - start)) s)"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: ${why:-failed} ($((SECONDS - start)) s)"
-  fi
-  # Whatever a case left running must not disturb the next one.
+case_cleanup() {
   local left
   mapfile -t left < <(grinzo_pids)
   kill_all "${left[@]}"
   stop_host
+  # A daemon left by a failed case would blank the screen and take the
+  # keyboard from the next ones.
+  stop_daemon
 }
 
 case_arguments() {
@@ -419,7 +381,6 @@ daemon_up() { xscreensaver-command -version >/dev/null 2>&1; }
 faces_shown() { look 0 0 "$sw" "$sh" && ((yellow >= 250)); }
 # The demo plays in the daemon's window: splats appear with nobody at the mouse.
 demo_shoots() { look 0 0 "$sw" "$sh" && ((splat >= 100)); }
-daemon_pid=""
 # start_daemon GRAB: XScreenSaver's daemon as nobody, with the module alone,
 # shown at once: no splash, fade or lock, and no idle activation during the
 # test. Its line is the one grinzo.xml's defaults make (sound on; there is
@@ -596,5 +557,4 @@ if ((failed > 0)); then
   tail -n 20 "$grinzo_log"
   [ ! -s "$work/xscreensaver.log" ] || { echo "-- xscreensaver:"; tail -n 20 "$work/xscreensaver.log"; }
 fi
-echo "$passed passed, $failed failed"
-((failed == 0))
+cases_summary

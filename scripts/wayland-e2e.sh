@@ -25,6 +25,8 @@ set -euo pipefail
 usage="usage: $0 BUILD_DIR [SHOTS_DIR]"
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then echo "$usage" >&2; exit 2; fi
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/lib/procs.sh"
+source "$here/scripts/lib/checks.sh"
 build_bin=$(cd "$1/bin" && pwd)
 shots=""
 if [ $# -ge 2 ]; then
@@ -49,28 +51,6 @@ program_file=$work/bin/grinzo
 grinzo_pids() {
   { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$program_file" 2>/dev/null || true; } | cut -d/ -f3
 }
-alive() {
-  local state
-  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-tree_of() {
-  local child
-  echo "$1"
-  for child in $(pgrep -P "$1" || true); do tree_of "$child"; done
-}
-kill_all() {  # TERM, up to 2 s of grace, then KILL
-  [ $# -gt 0 ] || return 0
-  local p any
-  kill "$@" 2>/dev/null || true
-  for _ in $(seq 20); do
-    any=""
-    for p in "$@"; do alive "$p" && any=1; done
-    [ -n "$any" ] || break
-    sleep 0.1
-  done
-  kill -KILL "$@" 2>/dev/null || true
-}
 cleanup() {
   local pids=() p
   set +e
@@ -84,14 +64,6 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls every 0.1 s until it succeeds
-  local end=$((${EPOCHREALTIME//[.,]/} + $1 * 1000000))
-  shift
-  until "$@"; do
-    ((${EPOCHREALTIME//[.,]/} < end)) || return 1
-    sleep 0.1
-  done
-}
 ms_now() { echo $((${EPOCHREALTIME//[.,]/} / 1000)); }
 
 # The programs, readable by nobody; the user's folders, the runtime folder
@@ -245,17 +217,7 @@ click() { as_user swaymsg "seat - cursor press button1" >/dev/null; as_user sway
 
 # --- Cases --------------------------------------------------------------------
 
-passed=0 failed=0
-case_() {
-  local start=$SECONDS
-  why=""
-  if "${@:2}"; then
-    passed=$((passed + 1))
-    echo "PASS $1 ($((SECONDS - start)) s)"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $1: ${why:-failed} ($((SECONDS - start)) s)"
-  fi
+case_cleanup() {
   local left
   mapfile -t left < <(grinzo_pids)
   kill_all "${left[@]}"
@@ -377,5 +339,4 @@ if ((failed > 0)); then
   echo "-- sway:"
   tail -n 5 "$work/sway.log"
 fi
-echo "$passed passed, $failed failed"
-((failed == 0))
+cases_summary

@@ -15,8 +15,8 @@
 # Every wait is bounded.
 
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/x11.sh"
 work=""
-xvfb_pid=""
 prefixes=()
 
 desktop_cleanup() {
@@ -31,21 +31,9 @@ desktop_cleanup() {
 desktop_start() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/grinzo-e2e.XXXXXX")
   trap desktop_cleanup EXIT
-  # The X server picks a free display number and writes it to descriptor 3.
   # -noreset: a root-window picture set by a client that has gone stays,
   # however many clients are connected at that moment.
-  Xvfb -displayfd 3 -screen 0 "${GRINZO_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$work/display" ]; then
-    echo "$0: Xvfb did not start" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-  fi
-  export DISPLAY=":$(head -n 1 "$work/display")"
+  xvfb_start "$work" "${GRINZO_SCREEN:-1024x768x24}" -noreset || exit 1
 }
 
 prefix_make() {

@@ -20,7 +20,9 @@ set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+source "$here/scripts/lib/checks.sh"
+source "$here/scripts/lib/version.sh"
+version=$(project_version)
 setup=$build/grinzo-$version-setup.exe
 [ -f "$setup" ] || { echo "$0: $setup is missing (cmake --build $1 --target package)" >&2; exit 2; }
 for tool in Xvfb xdotool cc; do
@@ -30,7 +32,7 @@ done
 source "$here/scripts/wine-desktop.sh"
 desktop_start
 prefix_make "$work/prefix"
-cc -std=c11 -O2 -o "$work/xprobe" "$here/tests/e2e_linux/xprobe.c" -lX11
+xprobe_build "$work"
 "$work/xprobe" pattern "$work/pattern.ppm"
 
 title="Grinzo Screensaver"
@@ -42,8 +44,6 @@ uninstall="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$title
 previous='C:\windows\system32\previous.scr'
 installed_files="grinzo.scr gun.wav machgun.wav mouseicon.ico shotgun.wav uninstall.exe"
 
-pass() { echo "PASS $1"; }
-fail() { echo "FAIL $1" >&2; exit 1; }
 w() { timeout 60 "${wine[@]}" "$@"; }
 # reg_value KEY NAME: the value's data, or status 1 when it is not there.
 reg_value() {

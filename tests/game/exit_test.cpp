@@ -1,8 +1,15 @@
 // Ending the game: the half-second guard, the password, close requests, the
-// preview that cannot be ended by input, and what the unload releases.
+// preview that cannot be ended by input, a person's input during the demo, and
+// what the unload releases.
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/demo_player.h"
 #include "probe.h"
 
 namespace grinzo::game {
@@ -109,6 +116,44 @@ TEST(Exit, MovementTheMiddleButtonAndThePreviewsInputNeverEnd) {
   EXPECT_TRUE(preview.frame());
   EXPECT_FALSE(small.exitRequested());
   EXPECT_EQ(preview.platform().passwordPrompts(), 0);
+}
+
+// The demo plays a while through the input path without ending itself; then
+// a person's key, click or pointer move ends it, except a move within a few
+// pixels of where the pointer rested when the window appeared. In the
+// preview none of them does, and the demo plays on.
+TEST(Exit, APersonsKeyClickOrMoveEndsTheDemoButNotItsPreview) {
+  struct Case {
+    const char* name;
+    std::function<void(GameRig&)> input;
+  };
+  const std::vector<Case> cases = {
+      {"key", [](GameRig& rig) { rig.key('q'); }},
+      {"click", [](GameRig& rig) { rig.press(forms::kLeftButton, 300, 300); }},
+      {"move", [](GameRig& rig) { rig.move(0, 310, 300); }},
+  };
+  for (const bool preview : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (preview ? " in the preview" : " full screen"));
+      GameRig rig(std::string("exit-demo-") + c.name + (preview ? "-preview" : ""));
+      rig.open(preview);
+      frmGrinzo& game = *rig.game;
+      auto owned = std::make_unique<DemoPlayer>(7);
+      const DemoPlayer& demo = *owned;
+      game.setDemoPlayer(std::move(owned));
+      game.StartLoop();
+      rig.move(0, 300, 300);  // the pointer the window appeared under
+      rig.frames(150);
+      rig.move(0, 303, 297);
+      ASSERT_TRUE(rig.frame());
+      ASSERT_FALSE(game.exitRequested()) << "the demo's own input and a resting pointer";
+      EXPECT_GT(demo.tally().shots, 0);
+
+      c.input(rig);
+      EXPECT_EQ(game.exitRequested(), !preview);
+      EXPECT_EQ(rig.frame(), preview);
+    }
+  }
 }
 
 }  // namespace
