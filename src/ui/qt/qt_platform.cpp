@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSocketNotifier>
 #include <QSoundEffect>
 #include <QStandardPaths>
 #include <QTimer>
@@ -29,6 +30,9 @@
 #include <streambuf>
 #include <utility>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "ui/forms/dialog_keys.h"
 #include "ui/images/images.h"
 #include "ui/qt/portal_screenshot.h"
@@ -41,6 +45,10 @@ namespace grinzo::qt {
 namespace {
 
 volatile std::sig_atomic_t gQuitRequested = 0;
+// The self-pipe: a signal handler writes a byte to [1], which wakes the
+// event loop wherever it waits (a message box included) through a notifier
+// on [0]. -1 while no platform listens.
+int gQuitPipe[2] = {-1, -1};
 
 // Processes events, waiting up to `milliseconds` for them (0: only what is
 // pending).
@@ -142,17 +150,73 @@ QtPlatform::QtPlatform(std::string programFile) {
   gPreviousHandler = qInstallMessageHandler(quietAudioHandler);
   keyFilter_ = std::make_unique<KeyFilter>(*this);
   qApp->installEventFilter(keyFilter_.get());
+  if (gQuitPipe[0] < 0 &&
+      socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, gQuitPipe) == 0) {
+    quitNotifier_ = std::make_unique<QSocketNotifier>(gQuitPipe[0], QSocketNotifier::Read);
+    QObject::connect(quitNotifier_.get(), &QSocketNotifier::activated, [this] { quitSignalled(); });
+  }
 }
 
 QtPlatform::~QtPlatform() {
+  if (quitNotifier_) {
+    quitNotifier_.reset();
+    const int reading = gQuitPipe[0], writing = gQuitPipe[1];
+    gQuitPipe[0] = gQuitPipe[1] = -1;
+    ::close(reading);
+    ::close(writing);
+  }
   if (qApp) qApp->removeEventFilter(keyFilter_.get());
   qInstallMessageHandler(gPreviousHandler);
 }
 
-void QtPlatform::requestQuit() { gQuitRequested = 1; }
+// Async-signal-safe: a flag and one write.
+void QtPlatform::requestQuit() {
+  gQuitRequested = 1;
+  if (const int writing = gQuitPipe[1]; writing >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(writing, &byte, 1);
+  }
+}
+
+// A signal asked the program to end: a message box waiting for the user is
+// dismissed, so that the handler that opened it returns and the loop around
+// it closes every window.
+void QtPlatform::quitSignalled() {
+  char bytes[64];
+  while (::read(gQuitPipe[0], bytes, sizeof bytes) > 0) {
+  }
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) box->reject();
+  }
+  wakeIdleLoops();
+}
+
+// The loops that wait for events with no deadline (runUntilAllClosed,
+// runModal) look at their conditions again.
+void QtPlatform::wakeIdleLoops() {
+  for (QEventLoop* loop : idleLoops_) loop->quit();
+}
+
+// Waits until something happens that may end the waiting: a window closes,
+// a handler fails, a signal arrives. With a foreign window (whose X events
+// come on a connection of its own) it also looks every 50 ms.
+void QtPlatform::waitIdle() {
+  const bool foreign = std::any_of(windows_.begin(), windows_.end(),
+                                   [](const QtWindow* w) { return w->showsForeign(); });
+  if (foreign || gQuitRequested || deferred_) {
+    processEventsOnce(foreign ? 50 : 0);
+    return;
+  }
+  QEventLoop loop;
+  idleLoops_.push_back(&loop);
+  loop.exec();
+  std::erase(idleLoops_, &loop);
+  processEventsOnce(0);
+}
 
 void QtPlatform::deferError(std::exception_ptr error) {
   if (!deferred_) deferred_ = std::move(error);
+  wakeIdleLoops();
 }
 
 void QtPlatform::raiseDeferred() {
@@ -181,6 +245,7 @@ std::unique_ptr<ui::NativeWindow> QtPlatform::createWindow(forms::Form& form) {
 
 void QtPlatform::windowClosing(QtWindow* window) {
   std::erase(windows_, window);
+  wakeIdleLoops();
   for (ModalFrame& frame : modal_) {
     if (frame.window != window) continue;
     for (QtWindow* other : frame.disabled) {
@@ -267,8 +332,7 @@ void QtPlatform::processPendingMessages() {
 
 void QtPlatform::runUntilAllClosed() {
   while (!windows_.empty()) {
-    // Slices, so that a signal's request and the foreign windows are seen.
-    processEventsOnce(50);
+    waitIdle();
     raiseDeferred();
   }
   raiseDeferred();
@@ -304,7 +368,7 @@ void QtPlatform::runModal(forms::Form& form) {
   };
   try {
     while (form.isLoaded()) {
-      processEventsOnce(50);
+      waitIdle();
       raiseDeferred();
     }
   } catch (...) {
@@ -323,7 +387,8 @@ void QtPlatform::messageBox(const std::string& text, const std::string& title, f
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
                   QMessageBox::Ok, parent);
   box.button(QMessageBox::Ok)->setIcon(QIcon());
-  box.exec();
+  // No box waits for the user once a signal asked the program to end.
+  if (!gQuitRequested) box.exec();
   // The owner takes the keyboard back, with the focus where the core left it.
   if (parent && parent->isVisible()) parent->activateWindow();
 }

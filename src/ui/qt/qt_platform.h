@@ -37,6 +37,8 @@
 #include "ui/platform.h"
 #include "ui/runtime/clock.h"
 
+class QEventLoop;
+class QSocketNotifier;
 class QSoundEffect;
 class QWidget;
 class QPoint;
@@ -173,6 +175,9 @@ class QtPlatform final : public ui::Platform,
   QtWindow* windowOfWidget(const QWidget* widget) const;
   void processEventsOnce(int waitMilliseconds);
   void raiseDeferred();
+  void quitSignalled();
+  void wakeIdleLoops();
+  void waitIdle();
   double refreshRate() const;
   bool capturePortal(gdi::Bitmap& to, int srcX, int srcY, int width, int height);
   // Long enough for a portal that photographs several outputs, short
@@ -186,6 +191,8 @@ class QtPlatform final : public ui::Platform,
   std::vector<QtWindow*> windows_;
   std::vector<ModalFrame> modal_;
   std::unique_ptr<KeyFilter> keyFilter_;
+  std::unique_ptr<QSocketNotifier> quitNotifier_;
+  std::vector<QEventLoop*> idleLoops_;  // the waits of waitIdle, innermost last
   std::exception_ptr deferred_;
   std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
   QSoundEffect* playing_ = nullptr;

@@ -67,6 +67,7 @@ class QtWindow final : public ui::NativeWindow {
   QWidget* widget() const;
   // Checks the foreign window's events (resize, destruction); called while
   // messages are processed.
+  bool showsForeign() const { return foreign_ != nullptr; }
   void pollForeign();
 
   // --- For the form widget ---------------------------------------------------
