@@ -118,6 +118,30 @@ TEST(Exit, MovementTheMiddleButtonAndThePreviewsInputNeverEnd) {
   EXPECT_EQ(preview.platform().passwordPrompts(), 0);
 }
 
+// A host that destroys its preview: the game refuses that close request
+// once and its running loop ends after the frame; before the loop runs,
+// nothing else would end it, so the request comes again and it ends at once.
+TEST(Exit, APreviewWhoseHostGoesEndsAfterTheFrameOrAtOnce) {
+  GameRig running("host-gone-running");
+  running.open(true);
+  int framesAfter = -1;
+  const int frames = running.runLoop(50, 0.02, [&] {
+    if (framesAfter >= 0) ++framesAfter;
+    if (framesAfter < 0 && running.now() > 0.5) {
+      running.platform().destroyHostWindow(running.hostWindow);
+      framesAfter = 0;
+    }
+  });
+  EXPECT_LT(frames, 50);
+  EXPECT_EQ(framesAfter, 0) << "the loop ends with the frame that saw the request";
+  EXPECT_FALSE(running.game->isLoaded());
+
+  GameRig idle("host-gone-idle");
+  idle.open(true);
+  idle.platform().destroyHostWindow(idle.hostWindow);
+  EXPECT_FALSE(idle.game->isLoaded());
+}
+
 // The demo plays a while through the input path without ending itself; then
 // a person's key, click or pointer move ends it, except a move within a few
 // pixels of where the pointer rested when the window appeared. In the

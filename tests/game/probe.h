@@ -100,7 +100,8 @@ class GameRig {
   frmGrinzo& open(bool preview = false, gdi::Size host = {160, 120}) {
     game = std::make_unique<frmGrinzo>(platform(), preview, random);
     if (preview) {
-      start::showPreview(*game, platform().addHostWindow(host));
+      hostWindow = platform().addHostWindow(host);
+      start::showPreview(*game, hostWindow);
     } else {
       start::showFullScreen(*game);
     }
@@ -161,7 +162,8 @@ class GameRig {
   std::string dataFile(const char* name) const { return readFile(folder / name); }
 
   fs::path base;
-  fs::path folder;  // the program's
+  fs::path folder;                  // the program's
+  ui::WindowHandle hostWindow = 0;  // the preview's host
   headless::HeadlessOptions options;
 
  private:

@@ -40,7 +40,24 @@ void Form::dispatch(EventArgs& args) {
   if (args.control) args.index = args.control->index();
   // Copy: a handler may replace handlers or unload the form under our feet.
   Handler handler = it->second;
-  handler(args);
+  if (args.kind != EventKind::Timer) {
+    handler(args);
+    return;
+  }
+  ++timerHandlersRunning_;
+  try {
+    handler(args);
+  } catch (...) {
+    --timerHandlersRunning_;
+    throw;
+  }
+  --timerHandlersRunning_;
+}
+
+bool Form::hostWindowGone() {
+  if (unload(UnloadMode::FormOwner)) return true;
+  if (timerHandlersRunning_ > 0) return false;
+  return unload(UnloadMode::FormOwner);
 }
 
 // --- Life cycle ---------------------------------------------------------------

@@ -46,6 +46,14 @@ class Form {
   // Form_Unload, and takes the window down. Returns true when the window is
   // gone (or was not loaded).
   bool unload(UnloadMode mode = UnloadMode::FormCode);
+  // The host destroyed the window (a preview's host takes its children
+  // along): a close request, which a running game refuses once and then
+  // ends at its loop's next check. The loop runs inside a timer's handler;
+  // without one running nothing else would end the form, and a window that
+  // is gone cannot be refused twice, so a second request follows. Every
+  // backend translates the host's destruction into this. Returns true when
+  // the form unloaded.
+  bool hostWindowGone();
   bool isLoaded() const { return loaded_; }
   bool isVisible() const;
 
@@ -153,6 +161,7 @@ class Form {
   gdi::ChangedArea changed_;  // kept to save allocating each frame
   Control* focused_ = nullptr;
   bool loaded_ = false;
+  int timerHandlersRunning_ = 0;  // Timer events being dispatched, nested
   bool unloading_ = false;
 };
 

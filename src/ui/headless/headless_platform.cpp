@@ -267,7 +267,7 @@ void HeadlessPlatform::destroyHostWindow(ui::WindowHandle host) {
   for (HeadlessWindow* w : windowsOpen_) {
     if (w->parent() == host) orphans.push_back(&w->form());
   }
-  for (forms::Form* form : orphans) form->unload(forms::UnloadMode::FormOwner);
+  for (forms::Form* form : orphans) form->hostWindowGone();
 }
 
 bool HeadlessPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) {

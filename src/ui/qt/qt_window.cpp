@@ -582,15 +582,8 @@ void QtWindow::pollForeign() {
   }
 }
 
-// The host destroyed its window: a close request, refused once by a game
-// whose loop then ends; without a running loop a second request ends it.
-void QtWindow::foreignGone() {
-  const std::shared_ptr<bool> alive = alive_;
-  const bool looping =
-      std::any_of(peers_.begin(), peers_.end(), [](const auto& peer) { return peer->ticking; });
-  if (form_->unload(forms::UnloadMode::FormOwner) || !*alive) return;
-  if (!looping) form_->unload(forms::UnloadMode::FormOwner);
-}
+// The host destroyed its window; this object may be gone on return.
+void QtWindow::foreignGone() { form_->hostWindowGone(); }
 
 void QtWindow::controlChanged(const forms::Control& control, ui::ControlProperty what) {
   Peer* peer = peerOf(control);

@@ -645,15 +645,9 @@ void Win32Window::windowGone() {
     SetWindowLongPtrW(peer->hwnd, GWLP_USERDATA, 0);
   }
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-  const bool looping =
-      std::any_of(peers_.begin(), peers_.end(), [](const auto& peer) { return peer->ticking; });
   const std::shared_ptr<bool> alive = alive_;
-  if (form_->unload(forms::UnloadMode::FormOwner) || !*alive) return;
-  // Refused: a loop running in a timer's handler ends the form at its next
-  // check. Without one nothing else would, and a window that is gone cannot
-  // be refused twice.
-  if (!looping && form_->unload(forms::UnloadMode::FormOwner)) return;
-  if (!*alive) return;
+  if (form_->hostWindowGone() || !*alive) return;
+  // Refused while the game's loop runs: it ends the form at its next check.
   // Until then the handles are dead (and may be given to new windows).
   hwnd_ = nullptr;
   for (const auto& peer : peers_) peer->hwnd = nullptr;
