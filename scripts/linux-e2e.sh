@@ -452,40 +452,33 @@ stop_daemon() {
 daemon_photo() { look 0 0 "$sw" "$sh" && ((same >= 80 && yellow >= 250)); }
 # The generated picture instead: faces on a screen that is not the pattern.
 generated_picture() { look 0 0 "$sw" "$sh" && ((same < 10 && yellow >= 250)); }
+# daemon_activate GRAB: the daemon up with that grabDesktopImages, and
+# -activate has started grinzo. daemon_deactivate: -deactivate ends it. The
+# daemon itself goes with the case's cleanup.
+daemon_activate() {
+  start_daemon "$1" || { why="the daemon did not come up"; return 1; }
+  xscreensaver-command -activate >/dev/null
+  wait_for 10 grinzo_running || { why="-activate started no grinzo"; return 1; }
+}
+daemon_deactivate() {
+  xscreensaver-command -deactivate >/dev/null
+  wait_for 2 no_grinzo || { why="grinzo still running 2 s after -deactivate"; return 1; }
+}
 case_xscreensaver_daemon() {
-  local ok=""
-  if ! start_daemon True; then
-    why="the daemon did not come up"
-  elif ! xscreensaver-command -activate >/dev/null || ! wait_for 10 grinzo_running; then
-    why="-activate started no grinzo"
-  elif ! wait_for 10 daemon_photo; then
-    why="not the daemon's photograph of the desktop with faces: $(looked)"
-  elif ! wait_for 15 demo_shoots; then
-    why="the demo left no splat: $(looked)"
-  else
-    shot linux-daemon.png
-    xscreensaver-command -deactivate >/dev/null
-    if wait_for 2 no_grinzo; then ok=1; else why="grinzo still running 2 s after -deactivate"; fi
-  fi
-  stop_daemon
-  [ -n "$ok" ]
+  daemon_activate True || return 1
+  wait_for 10 daemon_photo ||
+    { why="not the daemon's photograph of the desktop with faces: $(looked)"; return 1; }
+  wait_for 15 demo_shoots || { why="the demo left no splat: $(looked)"; return 1; }
+  shot linux-daemon.png
+  daemon_deactivate
 }
 
 # A daemon told not to photograph the desktop: the generated picture.
 case_xscreensaver_no_grab() {
-  local ok=""
-  if ! start_daemon False; then
-    why="the daemon did not come up"
-  elif ! xscreensaver-command -activate >/dev/null || ! wait_for 10 grinzo_running; then
-    why="-activate started no grinzo"
-  elif ! wait_for 3 generated_picture; then
-    why="not the generated picture with faces within 3 s: $(looked)"
-  else
-    xscreensaver-command -deactivate >/dev/null
-    if wait_for 2 no_grinzo; then ok=1; else why="grinzo still running 2 s after -deactivate"; fi
-  fi
-  stop_daemon
-  [ -n "$ok" ]
+  daemon_activate False || return 1
+  wait_for 3 generated_picture ||
+    { why="not the generated picture with faces within 3 s: $(looked)"; return 1; }
+  daemon_deactivate
 }
 
 # Qt told to scale by 2: the window is half as large in Qt's units, yet one
