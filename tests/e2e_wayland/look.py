@@ -50,6 +50,28 @@ def is_yellow(r, g, b):
     return r > 200 and g > 180 and b < 90
 
 
+def fullest_face(points, step):
+    """The centre "X,Y" of the largest face-sized blob of `points` (a set of
+    yellow pixels `step` apart, emptied on the way), or "none"."""
+    best, face = 0, "none"
+    while points:
+        stack = [points.pop()]
+        blob = []
+        while stack:
+            px, py = stack.pop()
+            blob.append((px, py))
+            for n in ((px + step, py), (px - step, py), (px, py + step), (px, py - step)):
+                if n in points:
+                    points.remove(n)
+                    stack.append(n)
+        xs = [p[0] for p in blob]
+        ys = [p[1] for p in blob]
+        if max(xs) - min(xs) < 32 and max(ys) - min(ys) < 32 and len(blob) > best:
+            best = len(blob)
+            face = f"{(min(xs) + max(xs)) // 2},{(min(ys) + max(ys)) // 2}"
+    return face
+
+
 def look(ref_path, shot_path, box):
     rw, rh, ref = read_ppm(ref_path)
     w, h, shot = read_ppm(shot_path)
@@ -77,22 +99,7 @@ def look(ref_path, shot_path, box):
                 black += 1
     # Connected blobs of yellow; a whole face shows about 500 pixels in a
     # 30 x 30 box.
-    best, face = 0, "none"
-    while yellow_at:
-        stack = [yellow_at.pop()]
-        blob = []
-        while stack:
-            px, py = stack.pop()
-            blob.append((px, py))
-            for n in ((px + 1, py), (px - 1, py), (px, py + 1), (px, py - 1)):
-                if n in yellow_at:
-                    yellow_at.remove(n)
-                    stack.append(n)
-        xs = [p[0] for p in blob]
-        ys = [p[1] for p in blob]
-        if max(xs) - min(xs) < 32 and max(ys) - min(ys) < 32 and len(blob) > best:
-            best = len(blob)
-            face = f"{(min(xs) + max(xs)) // 2},{(min(ys) + max(ys)) // 2}"
+    face = fullest_face(yellow_at, 1)
     total = max(total, 1)
     print(f"same={same * 100 // total} yellow={yellow} red={red} magenta={magenta} "
           f"black={black * 100 // total} face={face}")
@@ -109,23 +116,7 @@ def aim(shot_path):
             i = row + x * 3
             if is_yellow(shot[i], shot[i + 1], shot[i + 2]):
                 points.add((x, y))
-    best, face = 0, "none"
-    while points:
-        stack = [points.pop()]
-        blob = []
-        while stack:
-            px, py = stack.pop()
-            blob.append((px, py))
-            for n in ((px + step, py), (px - step, py), (px, py + step), (px, py - step)):
-                if n in points:
-                    points.remove(n)
-                    stack.append(n)
-        xs = [p[0] for p in blob]
-        ys = [p[1] for p in blob]
-        if max(xs) - min(xs) < 32 and max(ys) - min(ys) < 32 and len(blob) > best:
-            best = len(blob)
-            face = f"{(min(xs) + max(xs)) // 2},{(min(ys) + max(ys)) // 2}"
-    print(face)
+    print(fullest_face(points, step))
 
 
 if __name__ == "__main__":
