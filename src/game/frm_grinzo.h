@@ -130,8 +130,7 @@ class frmGrinzo : public forms::Form {
     double sngLastFpsTime = 0;
     double dblFps = 0;
     // Continuous clock reading at the start of the last frame, for pacing.
-    bool frameStarted = false;
-    double lastFrameStart = 0;
+    std::optional<double> lastFrameStart;
   };
 
   // Handlers.

@@ -82,11 +82,10 @@ bool frmGrinzo::RunFrame() {
   // Input that arrives while the loop waits for the frame's time is handled
   // at once, still between two frames.
   rt::skipOnError([&] {
-    if (s.frameStarted) {
-      const double due = s.lastFrameStart + kFramePeriod;
+    if (s.lastFrameStart) {
+      const double due = *s.lastFrameStart + kFramePeriod;
       if (due - now() > kShortestWait) platform().windows().waitUntil(due);
     }
-    s.frameStarted = true;
     s.lastFrameStart = now();
   });
   if (!isLoaded()) return false;
