@@ -74,6 +74,10 @@ class NativeWindow {
   virtual gdi::Size clientSize() const = 0;
   virtual void setVisible(bool visible) = 0;
   virtual bool visible() const = 0;
+  // Whether the window takes input; a modal window switches the others off
+  // (forms::WindowRegistry decides which).
+  virtual void setEnabled(bool enabled) = 0;
+  virtual bool isEnabled() const = 0;
   virtual void setTopmost(bool topmost) = 0;
   // Makes the window a child of a host window (child style, parent and owner
   // the host), at (0, 0) of the host's client area with `size`, shown, not

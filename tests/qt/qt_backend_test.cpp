@@ -104,8 +104,8 @@ TEST(QtSettings, AnUnreadableStoreGivesTheDefaults) {
   qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   qt::QtPlatform platform(QCoreApplication::applicationFilePath().toStdString());
   ASSERT_TRUE(QDir().mkpath(QString::fromStdString(platform.settingsFile())));
-  EXPECT_EQ(platform.read("Grinzo Screensaver", "Settings", "Level", "1"), "1");
-  EXPECT_FALSE(platform.save("Grinzo Screensaver", "Settings", "Level", "3"));
+  EXPECT_EQ(platform.settings().read("Grinzo Screensaver", "Settings", "Level", "1"), "1");
+  EXPECT_FALSE(platform.settings().save("Grinzo Screensaver", "Settings", "Level", "3"));
 }
 
 // The desktop's photograph is the user's alone: every folder made on the way
@@ -120,7 +120,7 @@ TEST(QtPrivateSnapshot, OwnerOnlyFromTheStartAndFailuresSayWhy) {
   gdi::Bitmap picture(3, 2);
   picture.at(2, 1) = gdi::rgb(1, 2, 3);
   for (int round = 0; round < 2; ++round) {
-    platform.writeUserBitmap(file, picture);
+    platform.folders().writeUserBitmap(file, picture);
     struct stat info {};
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -133,7 +133,7 @@ TEST(QtPrivateSnapshot, OwnerOnlyFromTheStartAndFailuresSayWhy) {
   EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 1);
 
   try {
-    platform.writeUserBitmap(file + "/snapshot.bmp", picture);
+    platform.folders().writeUserBitmap(file + "/snapshot.bmp", picture);
     FAIL() << "wrote under a file";
   } catch (const gdi::BitmapFileError& e) {
     EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();

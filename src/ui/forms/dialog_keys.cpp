@@ -34,6 +34,33 @@ bool pressEscape(Form& form) {
   return true;
 }
 
+bool takeDialogKey(Form& form, const DialogKey& key) {
+  Control* focus = form.isLoaded() ? form.activeControl() : nullptr;
+  if (!focus || key.ctrl) return false;
+  if (const ui::NativeWindow* window = form.native(); window && !window->isEnabled()) return false;
+  switch (key.kind) {
+    case DialogKey::Kind::Tab:
+      if (key.alt) return false;
+      form.focusNext(!key.shift);
+      return true;
+    case DialogKey::Kind::Enter:
+      return !key.alt && pressEnter(form);
+    case DialogKey::Kind::Escape:
+      return !key.alt && pressEscape(form);
+    case DialogKey::Kind::Character: {
+      const char c = key.character;
+      const bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9');
+      if (!alphanumeric) return false;
+      if (!key.alt && focus->kind() == ControlKind::TextBox) return false;
+      if (!ownsMnemonic(form, c)) return false;
+      form.pressMnemonic(c);
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ownsMnemonic(const Form& form, char letter) {
   const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (wanted == 0) return false;

@@ -3,11 +3,29 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/forms/dialog_keys.h"
+
 namespace grinzo::headless {
 
 namespace {
 
 bool hasFrame(const forms::Form& form) { return form.layout().border != forms::BorderStyle::None; }
+
+// A typed character as the key that typed it: Tab, Enter and Esc are keys of
+// their own, as on a real keyboard.
+forms::DialogKey dialogKeyOf(std::int16_t character) {
+  using Kind = forms::DialogKey::Kind;
+  switch (character) {
+    case 9:
+      return {.kind = Kind::Tab};
+    case 13:
+      return {.kind = Kind::Enter};
+    case 27:
+      return {.kind = Kind::Escape};
+    default:
+      return {.character = character > 0 && character < 128 ? static_cast<char>(character) : '\0'};
+  }
+}
 
 }  // namespace
 
@@ -72,22 +90,25 @@ HeadlessPlatform::~HeadlessPlatform() = default;
 std::unique_ptr<ui::NativeWindow> HeadlessPlatform::createWindow(forms::Form& form) {
   auto window = std::make_unique<HeadlessWindow>(*this, form, nextHandle_);
   nextHandle_ += 0x10;
-  windowsOpen_.push_back(window.get());
+  windows_.opened(*window);
   return window;
 }
 
 void HeadlessPlatform::forget(HeadlessWindow* window) {
-  std::erase(windowsOpen_, window);
+  windows_.closing(*window);
   std::erase(repaintPending_, window);
   std::erase_if(timerStarts_,
                 [&](const auto& entry) { return &entry.first->form() == &window->form(); });
 }
 
 HeadlessWindow* HeadlessPlatform::windowOf(const forms::Form& form) const {
-  for (HeadlessWindow* w : windowsOpen_) {
-    if (&w->form() == &form) return w;
-  }
-  return nullptr;
+  return static_cast<HeadlessWindow*>(windows_.windowOf(form));
+}
+
+std::vector<HeadlessWindow*> HeadlessPlatform::openWindows() const {
+  std::vector<HeadlessWindow*> open;
+  for (ui::NativeWindow* w : windows_.windows()) open.push_back(static_cast<HeadlessWindow*>(w));
+  return open;
 }
 
 void HeadlessPlatform::requestRepaint(HeadlessWindow* window) {
@@ -111,7 +132,8 @@ void HeadlessPlatform::post(InputEvent event) {
 }
 
 forms::Form* HeadlessPlatform::target(const InputEvent& event) const {
-  for (auto it = windowsOpen_.rbegin(); it != windowsOpen_.rend(); ++it) {
+  const std::vector<HeadlessWindow*> open = openWindows();
+  for (auto it = open.rbegin(); it != open.rend(); ++it) {
     forms::Form& form = (*it)->form();
     if (event.form.empty() ? (*it)->visible() : form.name() == event.form) return &form;
   }
@@ -121,7 +143,8 @@ forms::Form* HeadlessPlatform::target(const InputEvent& event) const {
 void HeadlessPlatform::deliver(const InputEvent& event) {
   using Kind = InputEvent::Kind;
   forms::Form* form = target(event);
-  if (!form || !form->isLoaded()) return;
+  // A window that a modal one switched off gets no input.
+  if (!form || !form->isLoaded() || !form->native()->isEnabled()) return;
   forms::EventArgs args;
   args.x = event.x;
   args.y = event.y;
@@ -145,6 +168,7 @@ void HeadlessPlatform::deliver(const InputEvent& event) {
       form->dispatch(args);
       break;
     case Kind::Key: {
+      if (forms::takeDialogKey(*form, dialogKeyOf(event.key))) break;
       args.kind = forms::EventKind::KeyPress;
       args.keyAscii = event.key;
       forms::Control* focus = form->activeControl();
@@ -171,10 +195,10 @@ void HeadlessPlatform::deliver(const InputEvent& event) {
       }
       break;
     case Kind::Tab:
-      form->focusNext(event.button == 0);
+      forms::takeDialogKey(*form, {.kind = forms::DialogKey::Kind::Tab, .shift = event.button != 0});
       break;
     case Kind::Mnemonic:
-      form->pressMnemonic(static_cast<char>(event.key));
+      forms::takeDialogKey(*form, {.character = static_cast<char>(event.key), .alt = true});
       break;
   }
 }
@@ -218,7 +242,7 @@ void HeadlessPlatform::processPendingMessages() {
   std::vector<HeadlessWindow*> repaint;
   repaint.swap(repaintPending_);
   for (HeadlessWindow* w : repaint) {
-    if (std::find(windowsOpen_.begin(), windowsOpen_.end(), w) != windowsOpen_.end()) {
+    if (windows_.isOpen(w)) {
       w->form().repaint();
     }
   }
@@ -230,10 +254,12 @@ void HeadlessPlatform::waitUntil(double deadline) {
 }
 
 void HeadlessPlatform::runModal(forms::Form& form) {
-  while (form.isLoaded() && !input_.empty()) {
+  windows_.runModal(form, [&] {
+    if (input_.empty()) return false;
     if (input_.front().time > clock_.continuousSeconds()) clock_.set(input_.front().time);
     processPendingMessages();
-  }
+    return true;
+  });
 }
 
 void HeadlessPlatform::messageBox(const std::string& text, const std::string& title, forms::Form*) {
@@ -242,7 +268,7 @@ void HeadlessPlatform::messageBox(const std::string& text, const std::string& ti
 }
 
 bool HeadlessPlatform::windowWithTitleExists(const std::string& title) const {
-  for (const HeadlessWindow* w : windowsOpen_) {
+  for (const HeadlessWindow* w : openWindows()) {
     if (w->caption() == title) return true;
   }
   return std::find(foreignTitles_.begin(), foreignTitles_.end(), title) != foreignTitles_.end();
@@ -264,7 +290,7 @@ ui::WindowHandle HeadlessPlatform::addHostWindow(gdi::Size client) {
 void HeadlessPlatform::destroyHostWindow(ui::WindowHandle host) {
   hosts_.erase(host);
   std::vector<forms::Form*> orphans;
-  for (HeadlessWindow* w : windowsOpen_) {
+  for (HeadlessWindow* w : openWindows()) {
     if (w->parent() == host) orphans.push_back(&w->form());
   }
   for (forms::Form* form : orphans) form->hostWindowGone();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ui/forms/form.h"
+#include "ui/forms/window_registry.h"
 #include "ui/platform.h"
 #include "ui/runtime/clock.h"
 
@@ -188,7 +189,7 @@ class HeadlessPlatform final : public ui::Platform,
   static bool saveFrame(const forms::Form& form, const std::string& path);
 
   // Windows now open, oldest first.
-  std::vector<HeadlessWindow*> openWindows() const { return windowsOpen_; }
+  std::vector<HeadlessWindow*> openWindows() const;
   HeadlessWindow* windowOf(const forms::Form& form) const;
 
  private:
@@ -208,7 +209,7 @@ class HeadlessPlatform final : public ui::Platform,
   std::function<void()> beforeMessages_;
   std::function<void(const MessageBoxRecord&)> onMessageBox_;
   std::function<void()> onPasswordPrompt_;
-  std::vector<HeadlessWindow*> windowsOpen_;
+  forms::WindowRegistry windows_;
   std::vector<HeadlessWindow*> repaintPending_;
   std::map<const forms::Control*, double> timerStarts_;
   std::vector<const forms::Control*> timersRunning_;
@@ -243,6 +244,8 @@ class HeadlessWindow final : public ui::NativeWindow {
   gdi::Size clientSize() const override;
   void setVisible(bool visible) override;
   bool visible() const override { return visible_; }
+  void setEnabled(bool enabled) override { enabled_ = enabled; }
+  bool isEnabled() const override { return enabled_; }
   void setTopmost(bool topmost) override { topmost_ = topmost; }
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
   void setPointer(const gdi::IconEntry* icon) override { hasPointer_ = icon != nullptr; }
@@ -268,6 +271,7 @@ class HeadlessWindow final : public ui::NativeWindow {
   std::string caption_;
   ui::PixelRect bounds_;
   bool visible_ = false;
+  bool enabled_ = true;
   bool topmost_ = false;
   bool hasPointer_ = false;
   ui::WindowHandle parent_ = 0;

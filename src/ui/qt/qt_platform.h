@@ -17,9 +17,11 @@
 // under the XDG configuration folder, sounds through Qt Multimedia (silent
 // where no audio device exists), the program's folders (installed data
 // under share/, or the build tree's program folder; the game's own files in
-// the XDG data folder), and frame pacing: processing messages waits until
-// the display's next refresh is due, so that the game loop does not burn a
-// core.
+// the XDG data folder) - those three in qt_services.h - and frame pacing:
+// the game's wait ends on the display's refresh, so that the game loop does
+// not burn a core. The open windows, the modal frames and a handler's error
+// are kept by the core's forms::WindowRegistry, which the windows register
+// with; the dialog keys go to the core through qt_dialog_keys.h.
 // Lacks: a screen-saver password (the exit never prompts; the saver daemon's
 // lock guards the session), the "screen saver running" notice and the
 // registry (every value reads as missing). Reports the NT platform family,
@@ -27,50 +29,59 @@
 // Depends on: the core (forms, layouts, images, gdi, runtime), Qt 6 Core,
 // Gui, Widgets, Multimedia and DBus, Xlib.
 
-#include <exception>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/forms/window_registry.h"
 #include "ui/platform.h"
+#include "ui/qt/qt_services.h"
 #include "ui/runtime/clock.h"
 
 class QEventLoop;
 class QSocketNotifier;
-class QSoundEffect;
-class QWidget;
-class QPoint;
-class QRect;
-class QScreen;
 
 namespace grinzo::qt {
 
+class DialogKeyFilter;
 class QtWindow;
-class KeyFilter;
 
-class QtPlatform final : public ui::Platform,
-                         public ui::WindowSystem,
-                         public ui::ScreenSaverServices,
-                         public ui::Registry,
-                         public ui::SettingsStore,
-                         public ui::SoundPlayer,
-                         public ui::Folders {
+// No screen-saver password here (the saver daemon's lock guards the
+// session) and no running notice; the NT family, so the game photographs the
+// desktop at every start.
+class UnguardedScreenSaver final : public ui::ScreenSaverServices {
+ public:
+  ui::PlatformFamily family() const override { return ui::PlatformFamily::WindowsNT; }
+  void setScreenSaverRunning(bool) override {}
+  bool verifyPassword(ui::WindowHandle) override { return true; }
+  void changePassword(ui::WindowHandle) override {}
+};
+
+// No registry: every value reads as missing.
+class NoRegistry final : public ui::Registry {
+ public:
+  std::optional<ui::RegistryValue> query(std::int32_t, const std::string&,
+                                         const std::string&) const override {
+    return std::nullopt;
+  }
+};
+
+class QtPlatform final : public ui::Platform, public ui::WindowSystem {
  public:
   // Needs a QApplication. `programFile` is the running program's path.
-  explicit QtPlatform(std::string programFile);
+  explicit QtPlatform(const std::string& programFile);
   ~QtPlatform() override;
   QtPlatform(const QtPlatform&) = delete;
   QtPlatform& operator=(const QtPlatform&) = delete;
 
   // ui::Platform
   ui::WindowSystem& windows() override { return *this; }
-  ui::ScreenSaverServices& screenSaver() override { return *this; }
-  ui::Registry& registry() override { return *this; }
-  ui::SettingsStore& settings() override { return *this; }
-  ui::SoundPlayer& sound() override { return *this; }
-  ui::Folders& folders() override { return *this; }
+  ui::ScreenSaverServices& screenSaver() override { return screenSaver_; }
+  ui::Registry& registry() override { return registry_; }
+  ui::SettingsStore& settings() override { return settings_; }
+  ui::SoundPlayer& sound() override { return sound_; }
+  ui::Folders& folders() override { return folders_; }
   const rt::Clock& clock() const override { return clock_; }
 
   // ui::WindowSystem
@@ -85,44 +96,15 @@ class QtPlatform final : public ui::Platform,
   bool captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size) override;
   void showCursor(bool show) override;
 
-  // ui::ScreenSaverServices
-  ui::PlatformFamily family() const override { return ui::PlatformFamily::WindowsNT; }
-  void setScreenSaverRunning(bool) override {}
-  bool verifyPassword(ui::WindowHandle) override { return true; }
-  void changePassword(ui::WindowHandle) override {}
-
-  // ui::Registry
-  std::optional<ui::RegistryValue> query(std::int32_t, const std::string&,
-                                         const std::string&) const override {
-    return std::nullopt;
-  }
-
-  // ui::SettingsStore
-  std::string read(const std::string& app, const std::string& section, const std::string& key,
-                   const std::string& defaultValue) override;
-  bool save(const std::string& app, const std::string& section, const std::string& key,
-            const std::string& value) override;
-
-  // ui::SoundPlayer
-  void playAsync(const std::string& path) override;
-
-  // ui::Folders
-  std::string programFolder() const override { return programFolder_; }
-  std::string userDataFolder() const override;
-  bool dataBesideProgram() const override { return false; }
-  // The folder 0700 and the file 0600, made so (never loosened for a moment).
-  void writeUserBitmap(const std::string& path, const gdi::Bitmap& picture) override;
-  // Nothing here reads the snapshot back: a failure goes to standard error.
-  bool snapshotKept() const override { return false; }
-  void snapshotNotWritten(const std::string& message) override;
-
   // --- For the program's entry ----------------------------------------------
 
   // The settings file (an INI file under the XDG configuration folder).
-  std::string settingsFile() const;
+  std::string settingsFile() const { return QtSettings::file(); }
   // A value that reads instead of the stored one for this run (a command
   // line's --level, --faces, --sound); never saved.
-  void overrideSetting(const std::string& key, const std::string& value);
+  void overrideSetting(const std::string& key, const std::string& value) {
+    settings_.override(key, value);
+  }
   // The next borderless window (the game) opens as an ordinary framed window
   // whose client area is `size`; its bounds read as (0, 0) and that size.
   void openGameInWindow(gdi::Size size) { gameWindowSize_ = size; }
@@ -133,49 +115,16 @@ class QtPlatform final : public ui::Platform,
   // Runs the event loop until no window of the program is open any more. An
   // error raised by a handler ends the loop and reaches the caller.
   void runUntilAllClosed();
-  // A close request for every open window (a signal asked the program to
-  // end); safe to call from the event loop only.
-  void closeAll();
-  // Set by the SIGTERM, SIGINT and SIGHUP handlers (async-signal-safe);
-  // every message processing then closes all windows.
+  // Async-signal-safe: for the SIGTERM, SIGINT and SIGHUP handlers. The
+  // event loop wakes wherever it waits; an open message box is dismissed and
+  // every window is asked to close. From then on no message box waits for
+  // the user: the program is ending.
   static void requestQuit();
 
-  // --- For the windows ------------------------------------------------------
-
-  // Keeps the error until the loop that dispatched the event can raise it.
-  void deferError(std::exception_ptr error);
-  std::optional<gdi::Size> takeGameWindowSize();
-  double twipsPerPixelX() const;
-  double twipsPerPixelY() const;
-  // Where the primary screen's corner, (0, 0) for the game, lies on the X
-  // root window: window geometry and the desktop capture are translated by it.
-  QPoint primaryOrigin() const;
-  // The game counts device pixels while Qt places windows in its own
-  // (scaled) units: a screen's device rectangle, and a rectangle of the
-  // game's (primary corner at (0, 0)) in Qt's units and back. Each screen
-  // keeps its corner where the system has it; its size is scaled.
-  static QRect deviceGeometry(const QScreen& screen);
-  // Qt's Wayland platform: no window positions, no reading the screen but
-  // through the desktop portal.
-  static bool onWayland();
-  QRect toQt(const ui::PixelRect& device) const;
-  ui::PixelRect fromQt(const QRect& logical) const;
-
  private:
-  friend class QtWindow;
-  friend class KeyFilter;
-  struct ModalFrame {
-    QtWindow* window;
-    std::vector<QtWindow*> disabled;  // our windows switched off while it is open
-  };
-
-  void registerWindow(QtWindow* window) { windows_.push_back(window); }
-  void windowClosing(QtWindow* window);
-  QtWindow* windowOf(const forms::Form& form) const;
-  QtWindow* windowOfWidget(const QWidget* widget) const;
   void processEventsOnce(int waitMilliseconds);
-  void raiseDeferred();
   void quitSignalled();
+  void closeAll();
   void wakeIdleLoops();
   void waitIdle();
   double refreshRate() const;
@@ -185,17 +134,17 @@ class QtPlatform final : public ui::Platform,
   static constexpr int kPortalTimeoutMs = 2500;
 
   rt::SystemClock clock_;
-  std::string programFolder_;
-  std::map<std::string, std::string> overrides_;
+  forms::WindowRegistry windows_;
+  UnguardedScreenSaver screenSaver_;
+  NoRegistry registry_;
+  QtSettings settings_;
+  QtSound sound_;
+  QtFolders folders_;
+  std::unique_ptr<DialogKeyFilter> keyFilter_;
   std::optional<gdi::Size> gameWindowSize_;
-  std::vector<QtWindow*> windows_;
-  std::vector<ModalFrame> modal_;
-  std::unique_ptr<KeyFilter> keyFilter_;
   std::unique_ptr<QSocketNotifier> quitNotifier_;
   std::vector<QEventLoop*> idleLoops_;  // the waits of waitIdle, innermost last
-  std::exception_ptr deferred_;
-  std::map<std::string, std::unique_ptr<QSoundEffect>> sounds_;
-  QSoundEffect* playing_ = nullptr;
+  bool quitting_ = false;               // a signal asked the program to end
   double lastFrameStart_ = 0;  // continuous clock reading when the last wait ended
   std::uint64_t daemonWindow_ = 0;
   int cursorCount_ = 0;

@@ -14,12 +14,13 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
 
 #include "ui/gdi/icon_file.h"
 #include "ui/qt/portal_screenshot.h"
-#include "ui/qt/qt_platform.h"
+#include "ui/qt/qt_screens.h"
 #include "ui/qt/x11_target.h"
 #include "ui/runtime/errors.h"
 
@@ -219,17 +220,18 @@ class CoverWidget final : public QWidget {
 
 // --- Creation ----------------------------------------------------------------
 
-QtWindow::QtWindow(QtPlatform& platform, forms::Form& form) : platform_(&platform), form_(&form) {
+QtWindow::QtWindow(forms::WindowRegistry& windows, forms::Form& form,
+                   std::optional<gdi::Size> windowed)
+    : windows_(&windows), form_(&form) {
   const forms::FormLayout& layout = form.layout();
-  twipsPerPixelX_ = platform.twipsPerPixelX();
-  twipsPerPixelY_ = platform.twipsPerPixelY();
+  twipsPerPixelX_ = screens::twipsPerPixelX();
+  twipsPerPixelY_ = screens::twipsPerPixelY();
   widget_ = std::make_unique<FormWidget>(*this);
   widget_->setWindowTitle(qs(form.caption()));
   const QSize client(toPixels(layout.clientWidth, twipsPerPixelX_),
                      toPixels(layout.clientHeight, twipsPerPixelY_));
   Qt::WindowFlags flags = Qt::Window;
-  std::optional<gdi::Size> windowed;
-  if (layout.border == forms::BorderStyle::None) windowed = platform.takeGameWindowSize();
+  if (layout.border != forms::BorderStyle::None) windowed.reset();
   if (layout.border == forms::BorderStyle::None && !windowed) {
     flags |= Qt::FramelessWindowHint;
   } else {
@@ -272,7 +274,7 @@ QtWindow::QtWindow(QtPlatform& platform, forms::Form& form) : platform_(&platfor
     createControl(*peer);
     peers_.push_back(std::move(peer));
   }
-  platform.registerWindow(this);
+  windows.opened(*this);
 }
 
 QRect QtWindow::pixels(const forms::ControlLayout& l) const {
@@ -363,7 +365,8 @@ void QtWindow::createControl(Peer& peer) {
 // form: it is cut off from this object at once and deleted later.
 QtWindow::~QtWindow() {
   *alive_ = false;
-  platform_->windowClosing(this);
+  windows_->closing(*this);
+  foreignEvents_.reset();
   for (const auto& peer : peers_) {
     if (peer->timer) {
       peer->timer->stop();
@@ -413,10 +416,10 @@ void QtWindow::setBounds(const ui::PixelRect& outer) {
   }
   if (devicePixels_) {
     // Wayland places no window: the game's full screen is the output's.
-    if (!QtPlatform::onWayland()) widget_->setGeometry(platform_->toQt(outer));
+    if (!screens::onWayland()) widget_->setGeometry(screens::toQt(outer));
     return;
   }
-  const QPoint origin = platform_->primaryOrigin();
+  const QPoint origin = screens::primaryOrigin();
   widget_->setGeometry(outer.left + origin.x(), outer.top + origin.y(), outer.width, outer.height);
 }
 
@@ -433,13 +436,13 @@ QSize QtWindow::toQt(gdi::Size device) const {
 ui::PixelRect QtWindow::bounds() const {
   if (foreign_) return {0, 0, foreign_->size().width, foreign_->size().height};
   if (fixedBounds_) return *fixedBounds_;
-  if (devicePixels_ && QtPlatform::onWayland()) {
+  if (devicePixels_ && screens::onWayland()) {
     const gdi::Size size = clientSize();
     return {0, 0, size.width, size.height};
   }
   const QRect frame = widget_->frameGeometry();
-  if (devicePixels_) return platform_->fromQt(frame);
-  const QPoint origin = platform_->primaryOrigin();
+  if (devicePixels_) return screens::fromQt(frame);
+  const QPoint origin = screens::primaryOrigin();
   return {frame.x() - origin.x(), frame.y() - origin.y(), frame.width(), frame.height()};
 }
 
@@ -457,7 +460,7 @@ void QtWindow::setVisible(bool visible) {
     widget_->hide();
     return;
   }
-  if (devicePixels_ && !fixedBounds_ && QtPlatform::onWayland()) {
+  if (devicePixels_ && !fixedBounds_ && screens::onWayland()) {
     showFullScreenOnWayland();
   } else {
     widget_->show();
@@ -468,6 +471,10 @@ void QtWindow::setVisible(bool visible) {
 }
 
 bool QtWindow::visible() const { return foreign_ ? true : widget_->isVisible(); }
+
+void QtWindow::setEnabled(bool enabled) { widget_->setEnabled(enabled); }
+
+bool QtWindow::isEnabled() const { return widget_->isEnabled(); }
 
 // A real full-screen surface on the primary output, opaque and undecorated,
 // and a black one on every other output, shown first so that the game's
@@ -493,7 +500,7 @@ void QtWindow::showFullScreenOnWayland() {
 void QtWindow::setTopmost(bool topmost) {
   // Nothing stacks above a full-screen surface on Wayland but what the
   // compositor wants; changing the flags would only remake the surface.
-  if (foreign_ || (devicePixels_ && QtPlatform::onWayland())) return;
+  if (foreign_ || (devicePixels_ && screens::onWayland())) return;
   const bool shown = widget_->isVisible();
   widget_->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
   // Changing the flags hides the window.
@@ -509,6 +516,8 @@ bool QtWindow::embedInto(ui::WindowHandle host, gdi::Size) {
   if (!target) return false;
   widget_->hide();
   foreign_ = std::move(target);
+  foreignEvents_ = std::make_unique<QSocketNotifier>(foreign_->connection(), QSocketNotifier::Read);
+  QObject::connect(foreignEvents_.get(), &QSocketNotifier::activated, [this] { pollForeign(); });
   if (const gdi::Bitmap* now = image()) foreign_->draw(*now);
   return true;
 }
@@ -570,20 +579,21 @@ void QtWindow::present(const gdi::Bitmap& image, const gdi::ChangedArea& changed
 }
 
 void QtWindow::pollForeign() {
-  if (!foreign_) return;
+  if (!foreign_ || hostGone_) return;
   const gdi::Size before = foreign_->size();
   if (!foreign_->poll()) {
-    foreignGone();
+    // Told once: the form refuses the first request while its loop runs,
+    // and that loop then ends it.
+    hostGone_ = true;
+    foreignEvents_->setEnabled(false);
+    guarded([&] { form_->hostWindowGone(); });  // this object may be gone now
     return;
   }
   if (foreign_->size() != before) {
     const gdi::Size size = foreign_->size();
-    form_->setBoundsPixels({0, 0, size.width, size.height});
+    guarded([&] { form_->setBoundsPixels({0, 0, size.width, size.height}); });
   }
 }
-
-// The host destroyed its window; this object may be gone on return.
-void QtWindow::foreignGone() { form_->hostWindowGone(); }
 
 void QtWindow::controlChanged(const forms::Control& control, ui::ControlProperty what) {
   Peer* peer = peerOf(control);
@@ -658,7 +668,7 @@ void QtWindow::focusChanged(const forms::Control* control) {
 
 // --- Events --------------------------------------------------------------------
 
-void QtWindow::deferError(std::exception_ptr error) { platform_->deferError(std::move(error)); }
+void QtWindow::deferError(std::exception_ptr error) { windows_->defer(std::move(error)); }
 
 void QtWindow::mouseEvent(forms::EventKind kind, int button, int, Qt::KeyboardModifiers modifiers,
                           QPoint position) {

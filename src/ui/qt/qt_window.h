@@ -11,7 +11,7 @@
 // widget focus follows Form::activeControl. Button and check-box clicks run
 // Form::clickControl; what the user types is copied into the core's control.
 // The dialog keys (Tab, Shift+Tab, Enter, Esc, mnemonics) are taken by the
-// platform's key filter before any widget sees them.
+// dialog key filter (qt_dialog_keys.h) before any widget sees them.
 //
 // The window's own mouse buttons and movement (client pixels, the buttons
 // held, Shift/Ctrl/Alt) and character keys reach the form as Form_MouseDown,
@@ -21,7 +21,9 @@
 // embedInto() turns the window into a picture inside a foreign X window
 // (the saver daemon's or a host's): the widget is never shown, frames go to
 // that window, input is ignored, the image follows the host's size, and the
-// host's destruction is a close request.
+// host's destruction is a close request. The foreign window's events arrive
+// on a display connection of their own, watched by a socket notifier, so
+// they wake the event loop like any of Qt's.
 
 #include <QWidget>
 #include <exception>
@@ -30,20 +32,25 @@
 #include <vector>
 
 #include "ui/forms/form.h"
+#include "ui/forms/window_registry.h"
 #include "ui/platform.h"
 
+class QSocketNotifier;
 class QTimer;
 
 namespace grinzo::qt {
 
-class QtPlatform;
 class X11Target;
 class FormWidget;
 class CoverWidget;
 
 class QtWindow final : public ui::NativeWindow {
  public:
-  QtWindow(QtPlatform& platform, forms::Form& form);
+  // Registers itself with `windows` until it is destroyed. `windowed`: the
+  // game (a borderless form) opens as an ordinary framed window whose client
+  // area has that size; its bounds read as (0, 0) and that size.
+  QtWindow(forms::WindowRegistry& windows, forms::Form& form,
+           std::optional<gdi::Size> windowed = std::nullopt);
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;
@@ -56,6 +63,8 @@ class QtWindow final : public ui::NativeWindow {
   gdi::Size clientSize() const override;
   void setVisible(bool visible) override;
   bool visible() const override;
+  void setEnabled(bool enabled) override;
+  bool isEnabled() const override;
   void setTopmost(bool topmost) override;
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
   void setPointer(const gdi::IconEntry* icon) override;
@@ -65,9 +74,9 @@ class QtWindow final : public ui::NativeWindow {
 
   forms::Form& form() const { return *form_; }
   QWidget* widget() const;
-  // Checks the foreign window's events (resize, destruction); called while
-  // messages are processed.
-  bool showsForeign() const { return foreign_ != nullptr; }
+  // Checks the foreign window's events (resize, destruction); called when
+  // its connection has data and after messages are processed (Xlib may
+  // have read events off the connection while it drew).
   void pollForeign();
 
   // --- For the form widget ---------------------------------------------------
@@ -83,7 +92,6 @@ class QtWindow final : public ui::NativeWindow {
   // The persistent image as it is now: the form replaces it when its size
   // changes, which a paint may see before the next frame is presented.
   const gdi::Bitmap* image() const { return image_ ? gdi::SurfacePixels(form_->hDC()) : nullptr; }
-  QtPlatform& platform() const { return *platform_; }
   double twipsPerPixelX() const { return twipsPerPixelX_; }
   double twipsPerPixelY() const { return twipsPerPixelY_; }
   // Device pixels per Qt unit in the game window (1 in the dialogs, which
@@ -113,15 +121,16 @@ class QtWindow final : public ui::NativeWindow {
   void createControl(Peer& peer);
   QRect pixels(const forms::ControlLayout& layout) const;
   void onTimer(Peer& peer);
-  void foreignGone();
   void deferError(std::exception_ptr error);
   QSize toQt(gdi::Size device) const;
   void showFullScreenOnWayland();
 
-  QtPlatform* platform_;
+  forms::WindowRegistry* windows_;
   forms::Form* form_;
   std::unique_ptr<FormWidget> widget_;
   std::unique_ptr<X11Target> foreign_;
+  std::unique_ptr<QSocketNotifier> foreignEvents_;
+  bool hostGone_ = false;
   std::vector<std::unique_ptr<CoverWidget>> covers_;  // black, on the other outputs (Wayland)
   unsigned coverFrames_ = 0;
   std::vector<std::unique_ptr<Peer>> peers_;

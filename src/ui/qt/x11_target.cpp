@@ -206,6 +206,8 @@ X11Target::~X11Target() {
   XCloseDisplay(display_);
 }
 
+int X11Target::connection() const { return ConnectionNumber(display_); }
+
 bool X11Target::poll() {
   while (!gone_ && XPending(display_) > 0) {
     XEvent event;

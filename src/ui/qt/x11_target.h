@@ -45,6 +45,9 @@ class X11Target {
 
   std::uint64_t window() const { return window_; }
   gdi::Size size() const { return size_; }
+  // The display connection's socket: readable when the window's events
+  // may have arrived.
+  int connection() const;
   // Handles the window's pending events. False once it has been destroyed.
   bool poll();
   // Puts `image` at the window's top-left corner (clipped to the window).

@@ -38,18 +38,6 @@ HICON iconFromImage(int size) {
   return makeIcon(pixels, image.transparent, false);
 }
 
-// A dialog key that names a control's mnemonic; anything else goes on to the
-// system (Alt+Space, Alt+F4, typing).
-bool takeMnemonic(forms::Form& form, WPARAM character) {
-  if (character > 0x7F) return false;
-  const char letter = static_cast<char>(character);
-  const bool alphanumeric = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z') ||
-                            (letter >= '0' && letter <= '9');
-  if (!alphanumeric || !forms::ownsMnemonic(form, letter)) return false;
-  form.pressMnemonic(letter);
-  return true;
-}
-
 // A function of a library loaded at run time, as the type `F`.
 template <typename F>
 F procedure(HMODULE library, const char* name) {
@@ -115,26 +103,17 @@ void Win32Platform::setHostOwner(HWND host) {
   if (host && IsWindow(host)) host_ = host;
 }
 
-void Win32Platform::deferError(std::exception_ptr error) {
-  if (!deferred_) deferred_ = std::move(error);
-}
-
-void Win32Platform::raiseDeferred() {
-  if (deferred_) std::rethrow_exception(std::exchange(deferred_, nullptr));
-}
+void Win32Platform::deferError(std::exception_ptr error) { windows_.defer(std::move(error)); }
 
 // --- Windows -------------------------------------------------------------------
 
 Win32Window* Win32Platform::windowOf(const forms::Form& form) const {
-  for (Win32Window* w : windows_) {
-    if (&w->form() == &form) return w;
-  }
-  return nullptr;
+  return static_cast<Win32Window*>(windows_.windowOf(form));
 }
 
 Win32Window* Win32Platform::windowFromHwnd(HWND hwnd) const {
-  for (Win32Window* w : windows_) {
-    if (w->hwnd() == hwnd) return w;
+  for (ui::NativeWindow* w : windows_.windows()) {
+    if (auto* window = static_cast<Win32Window*>(w); window->hwnd() == hwnd) return window;
   }
   return nullptr;
 }
@@ -160,51 +139,37 @@ std::unique_ptr<ui::NativeWindow> Win32Platform::createWindow(forms::Form& form)
   return std::make_unique<Win32Window>(*this, form, ownerForNewWindow(form));
 }
 
-void Win32Platform::windowClosing(Win32Window* window) {
-  std::erase(windows_, window);
-  // Switch the blocked windows back on before the modal one goes, so that
-  // the system hands the activation back to them and not to another program.
-  for (ModalFrame& frame : modal_) {
-    if (frame.window != window) continue;
-    for (HWND h : frame.disabled) {
-      if (IsWindow(h)) EnableWindow(h, TRUE);
-    }
-    frame.disabled.clear();
-  }
-}
-
+// The dialog keys go to the core's rule before translation: a key it takes
+// makes no character.
 bool Win32Platform::preTranslate(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_CHAR && msg.message != WM_SYSCHAR) {
-    return false;
-  }
-  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-  Win32Window* window = root ? windowFromHwnd(root) : nullptr;
-  if (!window || !IsWindowEnabled(root)) return false;
-  forms::Form& form = window->form();
-  // Only dialogs (a control holds the focus); a window without controls
-  // gets every key itself.
-  forms::Control* focus = form.isLoaded() ? form.activeControl() : nullptr;
-  if (!focus) return false;
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-  const bool alt = GetKeyState(VK_MENU) < 0;
+  forms::DialogKey key{.shift = GetKeyState(VK_SHIFT) < 0,
+                       .ctrl = GetKeyState(VK_CONTROL) < 0,
+                       .alt = GetKeyState(VK_MENU) < 0};
   switch (msg.message) {
     case WM_KEYDOWN:
-      if (ctrl || alt) return false;
       if (msg.wParam == VK_TAB) {
-        form.focusNext(GetKeyState(VK_SHIFT) >= 0);
-        return true;
+        key.kind = forms::DialogKey::Kind::Tab;
+      } else if (msg.wParam == VK_RETURN) {
+        key.kind = forms::DialogKey::Kind::Enter;
+      } else if (msg.wParam == VK_ESCAPE) {
+        key.kind = forms::DialogKey::Kind::Escape;
+      } else {
+        return false;
       }
-      if (msg.wParam == VK_RETURN) return forms::pressEnter(form);
-      if (msg.wParam == VK_ESCAPE) return forms::pressEscape(form);
-      return false;
+      break;
     case WM_SYSCHAR:  // Alt+letter
-      return takeMnemonic(form, msg.wParam);
-    case WM_CHAR:  // a plain letter is a mnemonic too while no text box has the focus
-      if (ctrl || focus->kind() == forms::ControlKind::TextBox) return false;
-      return takeMnemonic(form, msg.wParam);
+      key.alt = true;
+      [[fallthrough]];
+    case WM_CHAR:
+      if (msg.wParam > 0x7F) return false;
+      key.character = static_cast<char>(msg.wParam);
+      break;
     default:
       return false;
   }
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  Win32Window* window = root ? windowFromHwnd(root) : nullptr;
+  return window && forms::takeDialogKey(window->form(), key);
 }
 
 bool Win32Platform::pumpOne(bool wait) {
@@ -227,14 +192,14 @@ bool Win32Platform::pumpOne(bool wait) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  raiseDeferred();
+  windows_.raiseDeferred();
   return true;
 }
 
 void Win32Platform::processPendingMessages() {
   while (pumpOne(false)) {
   }
-  raiseDeferred();
+  windows_.raiseDeferred();
 }
 
 // Sleeps between messages rather than spinning: a screen saver runs for
@@ -264,8 +229,8 @@ void Win32Platform::reclaimFocus() {
     if (process == GetCurrentProcessId()) return;
     if (GetWindowLongPtrW(foreground, GWL_EXSTYLE) & WS_EX_TOPMOST) return;
   }
-  for (Win32Window* window : windows_) {
-    const HWND hwnd = window->hwnd();
+  for (ui::NativeWindow* window : windows_.windows()) {
+    const HWND hwnd = static_cast<Win32Window*>(window)->hwnd();
     const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     if ((exStyle & WS_EX_TOPMOST) && !(style & WS_CHILD) && IsWindowVisible(hwnd) &&
@@ -280,35 +245,13 @@ void Win32Platform::reclaimFocus() {
 void Win32Platform::runUntilAllClosed() {
   while (!windows_.empty() && pumpOne(true)) {
   }
-  raiseDeferred();
+  windows_.raiseDeferred();
 }
 
+// The blocked windows are switched back on before the modal one goes, so
+// that the system hands the activation back to them, not to another program.
 void Win32Platform::runModal(forms::Form& form) {
-  Win32Window* window = windowOf(form);
-  if (!window) return;
-  ModalFrame frame{window, {}};
-  for (Win32Window* other : windows_) {
-    if (other != window && IsWindowEnabled(other->hwnd())) {
-      EnableWindow(other->hwnd(), FALSE);
-      frame.disabled.push_back(other->hwnd());
-    }
-  }
-  modal_.push_back(std::move(frame));
-  const std::size_t depth = modal_.size();
-  auto end = [&] {
-    for (HWND h : modal_[depth - 1].disabled) {
-      if (IsWindow(h)) EnableWindow(h, TRUE);
-    }
-    modal_.resize(depth - 1);
-  };
-  try {
-    while (form.isLoaded() && pumpOne(true)) {
-    }
-  } catch (...) {
-    end();
-    throw;
-  }
-  end();
+  windows_.runModal(form, [&] { return pumpOne(true); });
 }
 
 void Win32Platform::messageBox(const std::string& text, const std::string& title,

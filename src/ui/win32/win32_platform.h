@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/forms/window_registry.h"
 #include "ui/platform.h"
 #include "ui/runtime/clock.h"
 
@@ -121,8 +122,7 @@ class Win32Platform final : public ui::Platform,
 
  private:
   friend class Win32Window;
-  void registerWindow(Win32Window* window) { windows_.push_back(window); }
-  void windowClosing(Win32Window* window);
+  forms::WindowRegistry& ourWindows() { return windows_; }
   Win32Window* windowOf(const forms::Form& form) const;
   Win32Window* windowFromHwnd(HWND hwnd) const;
   HWND ownerForNewWindow(const forms::Form& form);
@@ -131,17 +131,11 @@ class Win32Platform final : public ui::Platform,
   // Waits for (wait) or peeks one message and dispatches it. False on WM_QUIT
   // (which is posted again for the outer loops) or when nothing was pending.
   bool pumpOne(bool wait);
-  void raiseDeferred();
   // A full-screen window of ours takes the keyboard back from a window of
   // another program hidden beneath it, or when no window has it (another
   // program's window that had it closed, and no window manager handed it
   // on), so that keys end the game again.
   void reclaimFocus();
-
-  struct ModalFrame {
-    Win32Window* window;
-    std::vector<HWND> disabled;  // our windows switched off while it is open
-  };
 
   HINSTANCE instance_;
   rt::SystemClock clock_;
@@ -150,9 +144,7 @@ class Win32Platform final : public ui::Platform,
   HICON iconSmall_ = nullptr;
   HWND hiddenOwner_ = nullptr;
   HWND host_ = nullptr;
-  std::vector<Win32Window*> windows_;
-  std::vector<ModalFrame> modal_;
-  std::exception_ptr deferred_;
+  forms::WindowRegistry windows_;  // our windows, their modal frames, a handler's error
   bool fineTimer_ = false;  // timeBeginPeriod(1) is in force for the frame waits
 };
 

@@ -186,7 +186,7 @@ Win32Window::Win32Window(Win32Platform& platform, forms::Form& form, HWND owner)
     peers_.push_back(std::move(peer));
   }
   markDefaultButton(nullptr);
-  platform.registerWindow(this);
+  platform.ourWindows().opened(*this);
 }
 
 RECT Win32Window::pixels(const forms::ControlLayout& l) const {
@@ -254,7 +254,7 @@ void Win32Window::createControl(Peer& peer) {
 Win32Window::~Win32Window() {
   *alive_ = false;
   destroying_ = true;
-  platform_->windowClosing(this);
+  platform_->ourWindows().closing(*this);
   for (const auto& peer : peers_) {
     if (peer->control->kind() == ControlKind::Timer)
       KillTimer(hwnd_, static_cast<UINT_PTR>(peer->id));
@@ -335,6 +335,10 @@ bool Win32Window::visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 void Win32Window::setTopmost(bool topmost) {
   SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
+
+void Win32Window::setEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+
+bool Win32Window::isEnabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
 
 bool Win32Window::embedInto(ui::WindowHandle host, gdi::Size size) {
   HWND parent = Win32Platform::toHwnd(host);

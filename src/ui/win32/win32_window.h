@@ -48,6 +48,8 @@ class Win32Window final : public ui::NativeWindow {
   gdi::Size clientSize() const override;
   void setVisible(bool visible) override;
   bool visible() const override;
+  void setEnabled(bool enabled) override;
+  bool isEnabled() const override;
   void setTopmost(bool topmost) override;
   bool embedInto(ui::WindowHandle host, gdi::Size size) override;
   void setPointer(const gdi::IconEntry* icon) override;
