@@ -49,8 +49,8 @@ bool takeDialogKey(Form& form, const DialogKey& key) {
       return !key.alt && pressEscape(form);
     case DialogKey::Kind::Character: {
       const char c = key.character;
-      const bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                                (c >= '0' && c <= '9');
+      const bool alphanumeric =
+          (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
       if (!alphanumeric) return false;
       if (!key.alt && focus->kind() == ControlKind::TextBox) return false;
       if (!ownsMnemonic(form, c)) return false;

@@ -195,7 +195,8 @@ void HeadlessPlatform::deliver(const InputEvent& event) {
       }
       break;
     case Kind::Tab:
-      forms::takeDialogKey(*form, {.kind = forms::DialogKey::Kind::Tab, .shift = event.button != 0});
+      forms::takeDialogKey(*form,
+                           {.kind = forms::DialogKey::Kind::Tab, .shift = event.button != 0});
       break;
     case Kind::Mnemonic:
       forms::takeDialogKey(*form, {.character = static_cast<char>(event.key), .alt = true});

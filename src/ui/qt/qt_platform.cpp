@@ -141,7 +141,8 @@ void QtPlatform::waitIdle() {
 
 std::unique_ptr<ui::NativeWindow> QtPlatform::createWindow(forms::Form& form) {
   std::optional<gdi::Size> windowed;
-  if (form.layout().border == forms::BorderStyle::None) windowed = std::exchange(gameWindowSize_, {});
+  if (form.layout().border == forms::BorderStyle::None)
+    windowed = std::exchange(gameWindowSize_, {});
   return std::make_unique<QtWindow>(windows_, form, windowed);
 }
 
@@ -303,9 +304,9 @@ bool QtPlatform::captureDesktop(gdi::HDC dst, int srcX, int srcY, gdi::Size size
   bool anyLight = false;
   const int rootX = srcX + origin.x(), rootY = srcY + origin.y();
   if (screens::onWayland() ? capturePortal(*to, srcX, srcY, w, h)
-                  : (daemonWindow_ != 0 &&
-                     X11Target::captureDaemonScreenshot(daemonWindow_, rootX, rootY, w, h, *to)) ||
-                        X11Target::captureRoot(rootX, rootY, w, h, *to)) {
+                           : (daemonWindow_ != 0 && X11Target::captureDaemonScreenshot(
+                                                        daemonWindow_, rootX, rootY, w, h, *to)) ||
+                                 X11Target::captureRoot(rootX, rootY, w, h, *to)) {
     for (int y = 0; y < h && !anyLight; ++y) {
       const gdi::Pixel* row = &to->at(0, y);
       anyLight = std::any_of(row, row + w, [](gdi::Pixel p) { return p != 0; });

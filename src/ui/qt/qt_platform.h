@@ -145,7 +145,7 @@ class QtPlatform final : public ui::Platform, public ui::WindowSystem {
   std::unique_ptr<QSocketNotifier> quitNotifier_;
   std::vector<QEventLoop*> idleLoops_;  // the waits of waitIdle, innermost last
   bool quitting_ = false;               // a signal asked the program to end
-  double lastFrameStart_ = 0;  // continuous clock reading when the last wait ended
+  double lastFrameStart_ = 0;           // continuous clock reading when the last wait ended
   std::uint64_t daemonWindow_ = 0;
   int cursorCount_ = 0;
   bool cursorHidden_ = false;

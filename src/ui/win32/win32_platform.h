@@ -145,7 +145,7 @@ class Win32Platform final : public ui::Platform,
   HWND hiddenOwner_ = nullptr;
   HWND host_ = nullptr;
   forms::WindowRegistry windows_;  // our windows, their modal frames, a handler's error
-  bool fineTimer_ = false;  // timeBeginPeriod(1) is in force for the frame waits
+  bool fineTimer_ = false;         // timeBeginPeriod(1) is in force for the frame waits
 };
 
 // Asks the system for real pixels on high-DPI screens (where supported), so
