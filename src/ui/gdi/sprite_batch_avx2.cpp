@@ -61,7 +61,11 @@ GRINZO_AVX2 inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
   const __m128i hiddenShift = _mm_cvtsi32_si128(x & 7);
   const __m128i shapeShift = _mm_cvtsi32_si128(piece.shapeX);
   const __m256i inside = _mm256_set1_epi64x(static_cast<long long>((1ull << piece.width) - 1));
-  const int chunks = (piece.width + 7) / 8;
+  const int groups = piece.width > 32 ? 2 : 1;
+  const __m256i toTop[4] = {_mm256_setr_epi32(31, 30, 29, 28, 27, 26, 25, 24),
+                            _mm256_setr_epi32(23, 22, 21, 20, 19, 18, 17, 16),
+                            _mm256_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8),
+                            _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)};
   // The new pixels of every row first, four rows at a time (those past the
   // piece - the band's bits and the shape have room for them - are left out
   // of the result), so that one test tells whether anything shows at all.
@@ -97,23 +101,25 @@ GRINZO_AVX2 inline __attribute__((always_inline)) bool drawPiece(const Piece& pi
     Pixel* d = scratch + static_cast<std::ptrdiff_t>(i) * b.stride;
     const Pixel* p = picture + row * pStep;
     const bool readable = row < wideRows;
-    for (int c = 0; c < chunks; ++c) {
-      const unsigned k = static_cast<unsigned>(bits >> (8 * c)) & 0xFF;
-      if (k == 0) continue;
-      __m256i* to = reinterpret_cast<__m256i*>(d + 8 * c);
-      const int* from = reinterpret_cast<const int*>(p + 8 * c);
-      if (k == 0xFF) {
+    // 32 pixels from the row's first, then (for a wider piece) the next 32;
+    // lanes past the piece keep the buffer's pixels, written back as they
+    // were (the buffer's rows have room past their end).
+    for (int group = 0; group < groups; ++group, d += 32, p += 32) {
+      const __m256i rowBits = _mm256_set1_epi32(static_cast<int>(bits >> (32 * group)));
+      for (int c = 0; c < 4; ++c) {
+        // Bit 8c + j of the row moved to the top of lane j: the lane's mask.
+        const __m256i lanes = _mm256_sllv_epi32(rowBits, toTop[c]);
+        __m256i* to = reinterpret_cast<__m256i*>(d + 8 * c);
+        const int* from = reinterpret_cast<const int*>(p + 8 * c);
         // Past the picture's end only a masked load is safe; it reads
         // nothing where its lanes are off.
-        _mm256_storeu_si256(to, readable
-                                    ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
-                                    : _mm256_maskload_epi32(from, laneMask(k)));
-        continue;
+        const __m256i v = readable ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
+                                   : _mm256_maskload_epi32(from, lanes);
+        _mm256_storeu_si256(
+            to, _mm256_castps_si256(_mm256_blendv_ps(
+                    _mm256_castsi256_ps(_mm256_loadu_si256(to)), _mm256_castsi256_ps(v),
+                    _mm256_castsi256_ps(lanes))));
       }
-      const __m256i lanes = laneMask(k);
-      const __m256i v = readable ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
-                                 : _mm256_maskload_epi32(from, lanes);
-      _mm256_storeu_si256(to, _mm256_blendv_epi8(_mm256_loadu_si256(to), v, lanes));
     }
   } while (todo != 0);
   return true;
