@@ -156,6 +156,10 @@ GRINZO_AVX2 __m256i finishColumns(Pixel* d, const Pixel* buffer, const std::uint
     one(c);
   }
   for (; c + 16 <= c1; c += 16) {
+    if (readAll) {
+      _mm_prefetch(reinterpret_cast<const char*>(from + (c - c0) + paths::kReadAheadPixels),
+                   _MM_HINT_T0);
+    }
     const std::uint64_t open16 = ~bitsAt(hiddenRow, c) & 0xFFFF;
     for (int half = 0; half < 16; half += 8) {
       __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(buffer + c + half));

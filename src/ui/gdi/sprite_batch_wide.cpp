@@ -150,6 +150,10 @@ GRINZO_WIDE __m512i finishColumns(Pixel* d, const Pixel* buffer, const std::uint
     one(c);
   }
   for (; c + 16 <= c1; c += 16) {
+    if (readAll) {
+      _mm_prefetch(reinterpret_cast<const char*>(from + (c - c0) + paths::kReadAheadPixels),
+                   _MM_HINT_T0);
+    }
     __m512i v = loadWhole(buffer + c);
     const auto open = static_cast<__mmask16>(~bitsAt(hiddenRow, c));
     if (readAll || open != 0) {
