@@ -288,6 +288,18 @@ bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t cou
       if (fromItself) return false;
     }
     if (!kind->usable || !kind->op.shape || !kind->op.shape->simple) return false;
+    const batch::Op& whole = kind->op;
+    if (s.x >= 0 && s.y >= 0 && s.x <= db.width - whole.width &&
+        s.y <= db.height - whole.height) {
+      // Wholly inside the window (most of a crowd): the piece straight from
+      // its kind, with no clipping to do.
+      work.topDown.add(batch::band::Piece{whole.shape, whole.picture,
+                                          static_cast<std::int16_t>(s.x),
+                                          static_cast<std::int16_t>(s.y),
+                                          static_cast<std::uint8_t>(whole.width),
+                                          static_cast<std::uint8_t>(whole.height), 0, 0});
+      continue;
+    }
     batch::Op op;
     if (placeSprite(*kind, s, db, op)) work.topDown.add(op);
   }

@@ -219,19 +219,19 @@ class TopDown {
     GRINZO_ASSERT(op.width >= 1 && op.height >= 1);
     GRINZO_ASSERT(op.shapeX + op.width <= op.shape->width);
     GRINZO_ASSERT(op.shapeY + op.height <= op.shape->height);
-    const band::Piece piece{op.shape,
-                            op.picture,
-                            static_cast<std::int16_t>(op.x),
-                            static_cast<std::int16_t>(op.y),
-                            static_cast<std::uint8_t>(op.width),
-                            static_cast<std::uint8_t>(op.height),
-                            static_cast<std::uint8_t>(op.shapeX),
-                            static_cast<std::uint8_t>(op.shapeY)};
-    const int first = op.y >> bandShift_, last = (op.y + op.height - 1) >> bandShift_;
+    add(band::Piece{op.shape, op.picture, static_cast<std::int16_t>(op.x),
+                    static_cast<std::int16_t>(op.y), static_cast<std::uint8_t>(op.width),
+                    static_cast<std::uint8_t>(op.height), static_cast<std::uint8_t>(op.shapeX),
+                    static_cast<std::uint8_t>(op.shapeY)});
+  }
+  // The same for an op already made a piece (a crowd's sprites are).
+  void add(const band::Piece& piece) {
+    GRINZO_ASSERT(piece.shape && piece.shape->simple && piece.width >= 1 && piece.height >= 1);
+    const int first = piece.y >> bandShift_, last = (piece.y + piece.height - 1) >> bandShift_;
     GRINZO_ASSERT(last < bands_);
     for (int k = first; k <= last; ++k) bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
     splitPieces_ += last - first;
-    area_ += static_cast<std::int64_t>(op.width) * op.height;
+    area_ += static_cast<std::int64_t>(piece.width) * piece.height;
   }
   // `path`: one of the top-down paths (compose_paths.h).
   void draw(Bitmap& dst, const Under* under, paths::Path path);
