@@ -322,6 +322,7 @@ void TopDown::draw(Bitmap& dst, const Under* under, Path path) {
   b.hidden = hidden_.data();
   b.rowBytes = rowBytes_;
   b.stride = dst.width;
+  b.shallow = area_ < paths::kReadAllDepth * static_cast<std::int64_t>(dst.width) * dst.height;
   const auto lineOffset = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64; };
   for (int k = 0; k < bands; ++k) {
     b.top = k * bandRows;

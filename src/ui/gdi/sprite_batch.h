@@ -111,6 +111,9 @@ struct Band {
   std::ptrdiff_t rowBytes = 0;
   Pixel* scratch = nullptr;  // the band's pixels, stride apart
   std::ptrdiff_t stride = 0;
+  // Much of what lies under the sprites shows (a shallow crowd): the vector
+  // paths read every row of it in order.
+  bool shallow = false;
 };
 
 // Columns from .. to - 1 of a destination row come from `pixels` (the

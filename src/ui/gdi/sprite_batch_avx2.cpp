@@ -118,8 +118,9 @@ struct Avx2Lanes {
 
   // 16 pixels of a finished row: from the buffer, but from `from` where
   // `open`; `from` is read only where some lane is open, unless `readAll`.
+  template <bool readAll>
   GRINZO_VECTOR_TARGET static inline __attribute__((always_inline)) void merge16(
-      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open16, bool readAll,
+      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open16,
       bool stream, Found& found) {
     for (int half = 0; half < 16; half += 8) {
       __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(buffer + half));

@@ -86,11 +86,10 @@ GRINZO_VECTOR_TARGET inline __attribute__((always_inline)) void drawPiecesWith(c
 // Columns c0 .. c1 - 1 of the row: from the buffer where hidden, else from
 // `from` (its pixel of column c0 first). Returns `found` with the pixels not
 // hidden gathered in.
-template <class Lanes>
+template <class Lanes, bool readAll>
 GRINZO_VECTOR_TARGET typename Lanes::Found finishColumns(Pixel* d, const Pixel* buffer,
                                                          const std::uint8_t* hiddenRow, int c0,
                                                          int c1, const Pixel* from, bool stream,
-                                                         bool readAll,
                                                          typename Lanes::Found found) {
   // One pixel at a time up to the destination's first whole line and after
   // its last, so that the rest goes in whole lines.
@@ -107,12 +106,12 @@ GRINZO_VECTOR_TARGET typename Lanes::Found finishColumns(Pixel* d, const Pixel* 
     one(c);
   }
   for (; c + 16 <= c1; c += 16) {
-    if (readAll) {
+    if constexpr (readAll) {
       _mm_prefetch(reinterpret_cast<const char*>(from + (c - c0) + paths::kReadAheadPixels),
                    _MM_HINT_T0);
     }
     const auto open = static_cast<std::uint16_t>(~bitsAt(hiddenRow, c));
-    Lanes::merge16(d + c, buffer + c, from + (c - c0), open, readAll, stream, found);
+    Lanes::template merge16<readAll>(d + c, buffer + c, from + (c - c0), open, stream, found);
   }
   for (; c < c1; ++c) one(c);
   found.add(foundHere);
@@ -125,24 +124,28 @@ GRINZO_VECTOR_TARGET inline __attribute__((always_inline)) Pixel finishRowWith(
   const std::uint8_t* hiddenRow = b.hidden + static_cast<std::ptrdiff_t>(row) * b.rowBytes;
   const Pixel* buffer = b.scratch + static_cast<std::ptrdiff_t>(row) * b.stride;
   const int from = std::clamp(source.from, 0, width), to = std::clamp(source.to, from, width);
-  // Where much of the source shows, all of its row is read in order, asked
-  // for ahead; where little does, only its lines that show, each a wait.
+  // Where much of the source shows (a shallow crowd, or a row with many
+  // words that show), all of its row is read in order, asked for ahead, by a
+  // loop with no test per block; where little does, only its lines that
+  // show, each a wait.
   int open = 0, words = 0;
-  for (int c = from; c < to; c += 56, ++words) {
+  for (int c = from; c < to && !b.shallow; c += 56, ++words) {
     const int n = std::min(56, to - c);
     open += (~bitsAt(hiddenRow, c) & ((std::uint64_t{1} << n) - 1)) != 0;
   }
-  const bool readAll = open * paths::kReadAllShare >= words;
+  const bool readAll = b.shallow || open * paths::kReadAllShare >= words;
   typename Lanes::Found found;
   if (from > 0) {
-    found = finishColumns<Lanes>(d, buffer, hiddenRow, 0, from, d, stream, true, found);
+    found = finishColumns<Lanes, true>(d, buffer, hiddenRow, 0, from, d, stream, found);
   }
   if (to > from) {
-    found = finishColumns<Lanes>(d, buffer, hiddenRow, from, to, source.pixels, stream, readAll,
-                                 found);
+    found = readAll ? finishColumns<Lanes, true>(d, buffer, hiddenRow, from, to, source.pixels,
+                                                 stream, found)
+                    : finishColumns<Lanes, false>(d, buffer, hiddenRow, from, to, source.pixels,
+                                                  stream, found);
   }
   if (width > to) {
-    found = finishColumns<Lanes>(d, buffer, hiddenRow, to, width, d + to, stream, true, found);
+    found = finishColumns<Lanes, true>(d, buffer, hiddenRow, to, width, d + to, stream, found);
   }
   return found.all() & 0xFF000000u;
 }

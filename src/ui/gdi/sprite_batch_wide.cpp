@@ -106,8 +106,9 @@ struct Avx512Lanes {
 
   // 16 pixels of a finished row: from the buffer, but from `from` where
   // `open`; `from` is read only where some lane is open, unless `readAll`.
+  template <bool readAll>
   GRINZO_VECTOR_TARGET static inline __attribute__((always_inline)) void merge16(
-      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open, bool readAll,
+      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open,
       bool stream, Found& found) {
     __m512i v = loadWhole(buffer);
     if (readAll || open != 0) {
