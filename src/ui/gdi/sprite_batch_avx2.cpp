@@ -36,6 +36,10 @@ GRINZO_VECTOR_TARGET inline __m256i laneMask(unsigned bits) {
 struct Avx2Lanes {
   static constexpr int kTestRows = 4;
   static constexpr int kApplyLanes = 8;
+  // A piece's rows with new pixels are drawn walking from the first to the
+  // last (those without are passed over), which measured 4-5% faster than
+  // going to each by its index.
+  static constexpr bool kStepRows = true;
 
   // Four rows of a piece: four rows of hidden bits in one register against
   // four rows of its shape.

@@ -63,15 +63,32 @@ GRINZO_VECTOR_TARGET inline __attribute__((always_inline)) bool drawPieceWith(
   if (r1 - r0 < 64) todo &= (std::uint64_t{1} << (r1 - r0)) - 1;
   if (todo == 0) return false;
   const typename Lanes::RowDraw draw(piece.width);
-  do {
-    const int i = __builtin_ctzll(todo);
-    const int row = r0 + i;
-    const std::uint64_t bits = freshRows[i];
-    todo &= todo - 1;
-    setBitsAt(hidden + static_cast<std::ptrdiff_t>(i) * bytes, x, bits);
-    draw(scratch + static_cast<std::ptrdiff_t>(i) * b.stride, picture + row * pStep, bits,
-         row < wideRows);
-  } while (todo != 0);
+  if constexpr (Lanes::kStepRows) {
+    // Row after row from the first with new pixels to the last, the pointers
+    // stepped rather than worked out per row.
+    int i = __builtin_ctzll(todo);
+    const int end = 64 - __builtin_clzll(todo);
+    std::uint8_t* h = hidden + static_cast<std::ptrdiff_t>(i) * bytes;
+    Pixel* d = scratch + static_cast<std::ptrdiff_t>(i) * b.stride;
+    const Pixel* p = picture + (r0 + i) * pStep;
+    for (; i < end; ++i, h += bytes, d += b.stride, p += pStep) {
+      const std::uint64_t bits = freshRows[i];
+      if (bits == 0) continue;
+      setBitsAt(h, x, bits);
+      draw(d, p, bits, r0 + i < wideRows);
+    }
+  } else {
+    // Only the rows with new pixels, one by one.
+    do {
+      const int i = __builtin_ctzll(todo);
+      const int row = r0 + i;
+      const std::uint64_t bits = freshRows[i];
+      todo &= todo - 1;
+      setBitsAt(hidden + static_cast<std::ptrdiff_t>(i) * bytes, x, bits);
+      draw(scratch + static_cast<std::ptrdiff_t>(i) * b.stride, picture + row * pStep, bits,
+           row < wideRows);
+    } while (todo != 0);
+  }
   return true;
 }
 
