@@ -93,13 +93,11 @@ struct Avx2Lanes {
           const int* from = reinterpret_cast<const int*>(p + 8 * c);
           // Past the picture's end only a masked load is safe; it reads
           // nothing where its lanes are off.
-          const __m256i v = readable
-                                ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
-                                : _mm256_maskload_epi32(from, lanes);
-          _mm256_storeu_si256(
-              to, _mm256_castps_si256(_mm256_blendv_ps(
-                      _mm256_castsi256_ps(_mm256_loadu_si256(to)), _mm256_castsi256_ps(v),
-                      _mm256_castsi256_ps(lanes))));
+          const __m256i v = readable ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
+                                     : _mm256_maskload_epi32(from, lanes);
+          _mm256_storeu_si256(to, _mm256_castps_si256(_mm256_blendv_ps(
+                                      _mm256_castsi256_ps(_mm256_loadu_si256(to)),
+                                      _mm256_castsi256_ps(v), _mm256_castsi256_ps(lanes))));
         }
       }
     }
@@ -124,15 +122,15 @@ struct Avx2Lanes {
   // `open`; `from` is read only where some lane is open, unless `readAll`.
   template <bool readAll>
   GRINZO_VECTOR_TARGET static inline __attribute__((always_inline)) void merge16(
-      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open16,
-      bool stream, Found& found) {
+      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open16, bool stream,
+      Found& found) {
     for (int half = 0; half < 16; half += 8) {
       __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(buffer + half));
       const unsigned open = static_cast<unsigned>(open16 >> half) & 0xFF;
       if (readAll || open != 0) {
         const __m256i lanes = laneMask(open);
-        v = _mm256_blendv_epi8(
-            v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + half)), lanes);
+        v = _mm256_blendv_epi8(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + half)),
+                               lanes);
         found.v = _mm256_or_si256(found.v, _mm256_and_si256(v, lanes));
       }
       if (stream) {
@@ -146,8 +144,8 @@ struct Avx2Lanes {
   // 8 pixels drawn in order; a missing mask is all ones, a missing picture 0.
   GRINZO_VECTOR_TARGET static inline __attribute__((always_inline)) void apply(
       Pixel* d, const Pixel* mask, const Pixel* picture) {
-    const __m256i m = mask ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask))
-                           : _mm256_set1_epi32(-1);
+    const __m256i m =
+        mask ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask)) : _mm256_set1_epi32(-1);
     const __m256i p = picture ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(picture))
                               : _mm256_setzero_si256();
     __m256i* to = reinterpret_cast<__m256i*>(d);

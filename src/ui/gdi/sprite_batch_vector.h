@@ -94,8 +94,8 @@ GRINZO_VECTOR_TARGET inline __attribute__((always_inline)) bool drawPieceWith(
 
 template <class Lanes>
 GRINZO_VECTOR_TARGET inline __attribute__((always_inline)) void drawPiecesWith(const Piece* first,
-                                                                             const Piece* last,
-                                                                             const Band& b) {
+                                                                               const Piece* last,
+                                                                               const Band& b) {
   alignas(64) std::uint64_t freshRows[kMaxShapeHeight + 8];
   while (last != first) drawPieceWith<Lanes>(*--last, b, freshRows);  // the topmost first
 }

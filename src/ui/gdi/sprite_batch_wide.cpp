@@ -26,8 +26,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#define GRINZO_VECTOR_TARGET \
-  __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,bmi,bmi2")))
+#define GRINZO_VECTOR_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,bmi,bmi2")))
 #include "ui/gdi/sprite_batch_vector.h"
 
 namespace grinzo::gdi::batch::band {
@@ -102,17 +101,15 @@ struct Avx512Lanes {
     GRINZO_VECTOR_TARGET void add(Pixel p) {
       v = _mm512_or_si512(v, _mm512_set1_epi32(static_cast<int>(p)));
     }
-    GRINZO_VECTOR_TARGET Pixel all() const {
-      return static_cast<Pixel>(_mm512_reduce_or_epi32(v));
-    }
+    GRINZO_VECTOR_TARGET Pixel all() const { return static_cast<Pixel>(_mm512_reduce_or_epi32(v)); }
   };
 
   // 16 pixels of a finished row: from the buffer, but from `from` where
   // `open`; `from` is read only where some lane is open, unless `readAll`.
   template <bool readAll>
   GRINZO_VECTOR_TARGET static inline __attribute__((always_inline)) void merge16(
-      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open,
-      bool stream, Found& found) {
+      Pixel* d, const Pixel* buffer, const Pixel* from, std::uint16_t open, bool stream,
+      Found& found) {
     __m512i v = loadWhole(buffer);
     if (readAll || open != 0) {
       v = _mm512_mask_blend_epi32(open, v, loadWhole(from));
