@@ -25,8 +25,9 @@
 // kMaxShapeHeight has no shape and is never simple. Orthogonal to the path:
 //  - a crowd (more than kCrowdSprites sprites of simple kinds, deep enough)
 //    goes straight into the top-down bands without the list of transfers;
-//  - the vector paths write a window of streamPixels() or more past the
-//    cache (non-temporal stores), as a copy of that size always is;
+//  - the vector paths, and TopDownPlain (whose buffer holds every pixel),
+//    write a window of streamPixels() or more past the cache (non-temporal
+//    stores), as a copy of that size always is;
 //  - the InOrder copy moves only what changed when it can (gdi.cpp), unless
 //    the changes exceed 1 / kChangedShareLimit of it.
 

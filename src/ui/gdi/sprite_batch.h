@@ -145,8 +145,8 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 // In each: available() tells whether the processor has the instructions;
 // drawPieces draws the pieces from last - 1 down to first; finishRow is
 // band::finishRow reading the source in order wherever a row shows much of
-// it, writing past the cache when `stream` (finishStreaming then orders the
-// rows before what comes after); apply does rows d = (d & mask) | picture
+// it, writing past the cache when `stream` (detail::endStreaming then
+// orders the rows before what comes after); apply does rows d = (d & mask) | picture
 // for a sprite at least kWideApplyMinWidth wide (a missing mask is all ones,
 // a missing picture 0).
 namespace avx512 {
@@ -167,8 +167,6 @@ GRINZO_VECTOR_ENTRY void apply(Pixel* d, std::ptrdiff_t stride, const Pixel* mas
                                std::ptrdiff_t maskStride, const Pixel* picture,
                                std::ptrdiff_t pictureStride, int width, int height);
 }  // namespace avx2
-// Orders the rows written past the cache before anything after them.
-void finishStreaming();
 #endif
 
 constexpr std::uint64_t byteSwapped(std::uint64_t v) {

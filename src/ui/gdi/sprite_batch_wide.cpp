@@ -133,8 +133,6 @@ struct Avx512Lanes {
 
 }  // namespace
 
-void finishStreaming() { _mm_sfence(); }
-
 namespace avx512 {
 
 bool available() {
