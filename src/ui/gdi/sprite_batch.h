@@ -145,10 +145,11 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 // In each: available() tells whether the processor has the instructions;
 // drawPieces draws the pieces from last - 1 down to first; finishRow is
 // band::finishRow reading the source in order wherever a row shows much of
-// it, writing past the cache when `stream` (detail::endStreaming then
-// orders the rows before what comes after); apply does rows d = (d & mask) | picture
-// for a sprite at least kWideApplyMinWidth wide (a missing mask is all ones,
-// a missing picture 0).
+// it, writing past the cache when `stream` (detail::endStreaming then orders
+// the rows before what comes after); apply does rows
+// d = (d & mask) | picture for a sprite at least kWideApplyMinWidth wide (a
+// missing mask is all ones, a missing picture 0). Their loops are
+// sprite_batch_vector.h's.
 namespace avx512 {
 bool available();
 GRINZO_VECTOR_ENTRY void drawPieces(const Piece* first, const Piece* last, const Band& b);
