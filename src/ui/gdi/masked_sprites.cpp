@@ -42,6 +42,7 @@ struct SpriteWork {
   struct Kind {
     bool known = false;
     bool usable = false;  // wholly inside both its mask and its picture
+    bool crowd = false;   // usable, with a simple shape: may be in a crowd
     HDC mask = 0, picture = 0;
     int xSrc = 0, ySrc = 0, width = 0, height = 0;
     batch::Op op;  // the whole sprite at (0, 0)
@@ -120,9 +121,9 @@ bool sameKind(const SpriteWork::Kind& k, const MaskedSprite& s) {
          k.ySrc == s.ySrc && k.width == s.width && k.height == s.height;
 }
 
-// The sprite's kind when it is known, else the place to learn it in (which
-// may hold another kind, forgotten then).
-SpriteWork::Kind* findKind(SpriteWork& work, const MaskedSprite& s) {
+// The sprite's kind when it is known (`known`), else the place to learn it
+// in (which may hold another kind, forgotten then).
+SpriteWork::Kind* findKind(SpriteWork& work, const MaskedSprite& s, bool& known) {
   constexpr std::size_t kSlots = SpriteWork::kKindSlots;
   const std::uint32_t hash = static_cast<std::uint32_t>(s.mask) * 0x9E3779B1u ^
                              static_cast<std::uint32_t>(s.picture) * 0x85EBCA77u;
@@ -130,9 +131,13 @@ SpriteWork::Kind* findKind(SpriteWork& work, const MaskedSprite& s) {
   SpriteWork::Kind* spare = nullptr;
   for (std::size_t probe = 0; probe < 4; ++probe) {
     SpriteWork::Kind& k = work.kinds[(home + probe) % kSlots];
-    if (sameKind(k, s)) return &k;
+    if (sameKind(k, s)) {
+      known = true;
+      return &k;
+    }
     if (!k.known && !spare) spare = &k;
   }
+  known = false;
   return spare ? spare : &work.kinds[home];
 }
 
@@ -147,7 +152,13 @@ bool wholeSource(const Canvas* c, const MaskedSprite& s) {
 // destination.
 void learnKind(SpriteWork& work, SpriteWork::Kind& kind, const MaskedSprite& s, const Canvas& dc,
                bool& fromItself) {
-  kind = SpriteWork::Kind{true, false, s.mask, s.picture, s.xSrc, s.ySrc, s.width, s.height, {}};
+  kind = SpriteWork::Kind{.known = true,
+                          .mask = s.mask,
+                          .picture = s.picture,
+                          .xSrc = s.xSrc,
+                          .ySrc = s.ySrc,
+                          .width = s.width,
+                          .height = s.height};
   const Canvas* mask = surfaceCanvas(s.mask);
   const Canvas* picture = surfaceCanvas(s.picture);
   if (mask == &dc || picture == &dc) {
@@ -167,6 +178,7 @@ void learnKind(SpriteWork& work, SpriteWork::Kind& kind, const MaskedSprite& s, 
   op.pictureStride = picture->pixels.width;
   op.shape = shapeOf(work, op, mask, s.xSrc, s.ySrc, picture, s.xSrc, s.ySrc);
   kind.usable = true;
+  kind.crowd = op.shape && op.shape->simple;
 }
 
 // A sprite of a usable kind clipped by the destination alone: its kind's op
@@ -219,8 +231,9 @@ SpriteBatch prepareSprites(const Canvas& dc, const MaskedSprite* sprites, std::s
   };
   for (std::size_t i = 0; i < count; ++i) {
     const MaskedSprite& s = sprites[i];
-    SpriteWork::Kind* kind = findKind(work, s);
-    if (!sameKind(*kind, s)) {
+    bool known = false;
+    SpriteWork::Kind* kind = findKind(work, s, known);
+    if (!known) {
       learnKind(work, *kind, s, dc, figures.fromItself);
       if (figures.fromItself) return result;
     }
@@ -282,12 +295,23 @@ bool prepareCrowd(const Canvas& dc, const MaskedSprite* sprites, std::size_t cou
   bool fromItself = false;
   for (std::size_t i = 0; i < count; ++i) {
     const MaskedSprite& s = sprites[i];
-    SpriteWork::Kind* kind = findKind(work, s);
-    if (!sameKind(*kind, s)) {
+    bool known = false;
+    SpriteWork::Kind* kind = findKind(work, s, known);
+    if (!known) {
       learnKind(work, *kind, s, dc, fromItself);
       if (fromItself) return false;
     }
-    if (!kind->usable || !kind->op.shape || !kind->op.shape->simple) return false;
+    if (!kind->crowd) return false;
+    const batch::Op& whole = kind->op;
+    if (s.x >= 0 && s.y >= 0 && s.x <= db.width - whole.width && s.y <= db.height - whole.height) {
+      // Wholly inside the window (most of a crowd): the piece straight from
+      // its kind, with no clipping to do.
+      work.topDown.add(
+          batch::band::Piece{whole.shape, whole.picture, static_cast<std::int16_t>(s.x),
+                             static_cast<std::int16_t>(s.y), static_cast<std::uint8_t>(whole.width),
+                             static_cast<std::uint8_t>(whole.height), 0, 0});
+      continue;
+    }
     batch::Op op;
     if (placeSprite(*kind, s, db, op)) work.topDown.add(op);
   }

@@ -313,8 +313,10 @@ void TopDown::draw(Bitmap& dst, const Under* under, Path path) {
   underFirst_ = path == Path::TopDownPlain;
   dst_ = &dst;
   under_ = under;
-  // Only the vector kernels write past the cache.
-  stream_ = vectors_ != Vectors::None && dst.pixels.size() >= paths::streamPixels();
+  // The vector kernels write past the cache, and the plain code where its
+  // buffer holds every pixel (a shallow crowd).
+  stream_ =
+      (vectors_ != Vectors::None || underFirst_) && dst.pixels.size() >= paths::streamPixels();
   paths::PathCounts& counts = paths::pathCounts();
   counts.splitPieces += splitPieces_;
 
@@ -322,6 +324,7 @@ void TopDown::draw(Bitmap& dst, const Under* under, Path path) {
   b.hidden = hidden_.data();
   b.rowBytes = rowBytes_;
   b.stride = dst.width;
+  b.shallow = area_ < paths::kReadAllDepth * static_cast<std::int64_t>(dst.width) * dst.height;
   const auto lineOffset = [](const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64; };
   for (int k = 0; k < bands; ++k) {
     b.top = k * bandRows;
@@ -342,9 +345,7 @@ void TopDown::draw(Bitmap& dst, const Under* under, Path path) {
     std::fill_n(hidden_.data(), static_cast<std::size_t>(b.bottom - b.top) * rowBytes_, 0);
     if (useTiles_) std::fill(tiles_.begin(), tiles_.end(), 0);
   }
-#ifdef GRINZO_VECTOR_PATHS
-  if (stream_) band::finishStreaming();
-#endif
+  if (stream_) detail::endStreaming();
 }
 
 // Draws the band's part of its pieces, the topmost first.
@@ -399,8 +400,13 @@ Pixel TopDown::writeBand(const band::Band& b) {
   for (int y = b.top; y < b.bottom; ++y) {
     Pixel* d = dst_->pixels.data() + static_cast<std::ptrdiff_t>(y) * dst_->width;
     if (underFirst_) {  // the buffer holds every pixel
-      std::memcpy(d, b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride,
-                  static_cast<std::size_t>(dst_->width) * sizeof(Pixel));
+      const Pixel* row = b.scratch + static_cast<std::ptrdiff_t>(y - b.top) * b.stride;
+      const std::size_t n = static_cast<std::size_t>(dst_->width);
+      if (stream_) {
+        detail::copyStreaming(d, row, n);
+      } else {
+        std::memcpy(d, row, n * sizeof(Pixel));
+      }
       continue;
     }
 #ifdef GRINZO_VECTOR_PATHS

@@ -111,6 +111,9 @@ struct Band {
   std::ptrdiff_t rowBytes = 0;
   Pixel* scratch = nullptr;  // the band's pixels, stride apart
   std::ptrdiff_t stride = 0;
+  // Much of what lies under the sprites shows (a shallow crowd): the vector
+  // paths read every row of it in order.
+  bool shallow = false;
 };
 
 // Columns from .. to - 1 of a destination row come from `pixels` (the
@@ -142,10 +145,11 @@ Pixel finishRow(Pixel* d, const Band& b, int row, int width, const Source& sourc
 // In each: available() tells whether the processor has the instructions;
 // drawPieces draws the pieces from last - 1 down to first; finishRow is
 // band::finishRow reading the source in order wherever a row shows much of
-// it, writing past the cache when `stream` (finishStreaming then orders the
-// rows before what comes after); apply does rows d = (d & mask) | picture
-// for a sprite at least kWideApplyMinWidth wide (a missing mask is all ones,
-// a missing picture 0).
+// it, writing past the cache when `stream` (detail::endStreaming then orders
+// the rows before what comes after); apply does rows
+// d = (d & mask) | picture for a sprite at least kWideApplyMinWidth wide (a
+// missing mask is all ones, a missing picture 0). Their loops are
+// sprite_batch_vector.h's.
 namespace avx512 {
 bool available();
 GRINZO_VECTOR_ENTRY void drawPieces(const Piece* first, const Piece* last, const Band& b);
@@ -164,8 +168,6 @@ GRINZO_VECTOR_ENTRY void apply(Pixel* d, std::ptrdiff_t stride, const Pixel* mas
                                std::ptrdiff_t maskStride, const Pixel* picture,
                                std::ptrdiff_t pictureStride, int width, int height);
 }  // namespace avx2
-// Orders the rows written past the cache before anything after them.
-void finishStreaming();
 #endif
 
 constexpr std::uint64_t byteSwapped(std::uint64_t v) {
@@ -219,19 +221,19 @@ class TopDown {
     GRINZO_ASSERT(op.width >= 1 && op.height >= 1);
     GRINZO_ASSERT(op.shapeX + op.width <= op.shape->width);
     GRINZO_ASSERT(op.shapeY + op.height <= op.shape->height);
-    const band::Piece piece{op.shape,
-                            op.picture,
-                            static_cast<std::int16_t>(op.x),
-                            static_cast<std::int16_t>(op.y),
-                            static_cast<std::uint8_t>(op.width),
-                            static_cast<std::uint8_t>(op.height),
-                            static_cast<std::uint8_t>(op.shapeX),
-                            static_cast<std::uint8_t>(op.shapeY)};
-    const int first = op.y >> bandShift_, last = (op.y + op.height - 1) >> bandShift_;
+    add(band::Piece{op.shape, op.picture, static_cast<std::int16_t>(op.x),
+                    static_cast<std::int16_t>(op.y), static_cast<std::uint8_t>(op.width),
+                    static_cast<std::uint8_t>(op.height), static_cast<std::uint8_t>(op.shapeX),
+                    static_cast<std::uint8_t>(op.shapeY)});
+  }
+  // The same for an op already made a piece (a crowd's sprites are).
+  void add(const band::Piece& piece) {
+    GRINZO_ASSERT(piece.shape && piece.shape->simple && piece.width >= 1 && piece.height >= 1);
+    const int first = piece.y >> bandShift_, last = (piece.y + piece.height - 1) >> bandShift_;
     GRINZO_ASSERT(last < bands_);
     for (int k = first; k <= last; ++k) bandPieces_[static_cast<std::size_t>(k)].push_back(piece);
     splitPieces_ += last - first;
-    area_ += static_cast<std::int64_t>(op.width) * op.height;
+    area_ += static_cast<std::int64_t>(piece.width) * piece.height;
   }
   // `path`: one of the top-down paths (compose_paths.h).
   void draw(Bitmap& dst, const Under* under, paths::Path path);
