@@ -239,6 +239,23 @@ case_module_description() {
 }
 
 desktop_with_faces() { look 0 0 "$sw" "$sh" && ((same >= 90 && yellow >= 250)); }
+# Faces move: aims at one from a fresh grab, up to 10 shots, each more than
+# the handgun's half second after the last, none in the first half second of
+# the game, which also ignores clicks. True once a splat shows where the shot
+# went; $aim then holds that place ("x,y").
+shoot_a_face() {
+  sleep 1
+  for _ in $(seq 10); do
+    look 0 0 "$sw" "$sh"
+    if [ "$face" != none ]; then
+      aim=$face
+      xdotool mousemove "${aim%,*}" "${aim#*,}" click 1
+      wait_for 1 splat_near "${aim%,*}" "${aim#*,}" && return 0
+    fi
+    sleep 0.6
+  done
+  return 1
+}
 case_fullscreen_game() {
   xdotool mousemove 512 384
   start_grinzo --fullscreen --no-sound --level 1 --faces 12
@@ -247,24 +264,9 @@ case_fullscreen_game() {
   # matches the pattern nowhere; faces and labels cover a few percent.
   wait_for 5 desktop_with_faces ||
     { why="not the desktop at 1:1 with faces: $(looked)"; return 1; }
-  # Faces move: aim at one from a fresh grab, up to 10 shots, each more than
-  # the handgun's half second after the last, none in the first half second
-  # of the game, which also ignores clicks.
-  local x y hit=""
-  sleep 1
-  for _ in $(seq 10); do
-    look 0 0 "$sw" "$sh"
-    if [ "$face" != none ]; then
-      x=${face%,*} y=${face#*,}
-      xdotool mousemove "$x" "$y" click 1
-      if wait_for 1 splat_near "$x" "$y"; then
-        hit=1
-        break
-      fi
-    fi
-    sleep 0.6
-  done
-  [ -n "$hit" ] || { why="no splat after 10 shots at faces"; return 1; }
+  local x y
+  shoot_a_face || { why="no splat after 10 shots at faces"; return 1; }
+  x=${aim%,*} y=${aim#*,}
   # Painted for good: still there a second later (a face passing over it may
   # hide part of it for a moment). The crosshair moves off it for the picture.
   xdotool mousemove $((sw - 40)) $((sh - 40))
@@ -491,18 +493,7 @@ case_scaled_qt() {
   # Twelve faces of 30 x 30 show about 500 yellow pixels each; doubled ones
   # four times as many.
   ((yellow <= 12 * 600)) || { why="faces larger than 30 x 30: $(looked)"; return 1; }
-  local x y hit=""
-  sleep 1
-  for _ in $(seq 10); do
-    look 0 0 "$sw" "$sh"
-    if [ "$face" != none ]; then
-      x=${face%,*} y=${face#*,}
-      xdotool mousemove "$x" "$y" click 1
-      if wait_for 1 splat_near "$x" "$y"; then hit=1; break; fi
-    fi
-    sleep 0.6
-  done
-  [ -n "$hit" ] || { why="no splat under the pointer after 10 shots at faces"; return 1; }
+  shoot_a_face || { why="no splat under the pointer after 10 shots at faces"; return 1; }
   xdotool key q
   ended_ok 2
 }
