@@ -17,12 +17,14 @@
 // Before timing, each configuration checks that our frames are exactly those
 // composed with full background copies.
 //
-// Usage: grinzo-compose-bench [--vectors=none|avx2|avx512] [--check]
+// Usage: grinzo-compose-bench [--vectors=none|avx2|avx512] [--check | --profile=WxH]
 //                             [seconds per configuration, default 1] [faces...]
 // (face counts default to 10, 1000 and 32767). --vectors uses at most those
 // vector instructions, as a processor without the wider ones would (the
 // default: the widest this one has). --check only checks the frames, with
 // every set of vector instructions this processor has, and times nothing.
+// --profile=WxH composes only our frames at that size (the last face count),
+// for a profiler.
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
@@ -446,6 +448,25 @@ int checkOnly(const std::vector<int>& faceCounts) {
   return 0;
 }
 
+// --profile=WxH: only our composition at that size, frame after frame, for
+// a profiler to look at; prints the median frame.
+int profileOnly(int width, int height, int faces, double seconds) {
+  const std::vector<Frame> frames = makeFrames(width, height, faces);
+  const OurScene ours(width, height);
+  checkAgainstFullCopies(ours, frames, width, height, 2);
+  std::vector<double> ms;
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  for (int i = 0; Clock::now() < deadline; ++i) {
+    const Frame& f = frames[i % kFrameSets];
+    ms.push_back(timeMs([&] { ours.compose(f, width, height); }));
+  }
+  std::printf(
+      "%dx%d %d faces, vectors %s, bands of %zu pixels: ours %.3f ms (median of %zu frames)\n",
+      width, height, faces, gdi::paths::vectorsName(gdi::paths::vectorsInUse()),
+      gdi::paths::tuning().bandPixels, median(ms), ms.size());
+  return 0;
+}
+
 int main(int argc, char** argv) {
 #if defined(__GLIBC__)
   // A row's figures must not depend on the rows before it. glibc serves a
@@ -458,11 +479,13 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
   bool check = false;
+  int profileWidth = 0, profileHeight = 0;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--check") {
       check = true;
+    } else if (std::sscanf(a.c_str(), "--profile=%dx%d", &profileWidth, &profileHeight) == 2) {
     } else if (a == "--vectors=none") {
       gdi::paths::limitVectors(gdi::paths::Vectors::None);
     } else if (a == "--vectors=avx2") {
@@ -478,22 +501,29 @@ int main(int argc, char** argv) {
   for (std::size_t i = 1; i < args.size(); ++i) faceCounts.push_back(std::atoi(args[i].c_str()));
   if (faceCounts.empty()) faceCounts = {10, 1000, 32767};
   if (!(seconds > 0)) {
-    std::fprintf(stderr, "usage: %s [--vectors=none|avx2|avx512] [--check] [seconds] [faces...]\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s [--vectors=none|avx2|avx512] [--check | --profile=WxH] [seconds] [faces...]\n",
+        argv[0]);
     return 2;
   }
   std::error_code ignored;
   gProgramFolder = std::filesystem::absolute(argv[0], ignored).parent_path().string();
   if (check) return checkOnly(faceCounts);
+  if (profileWidth > 0 && profileHeight > 0) {
+    return profileOnly(profileWidth, profileHeight, faceCounts.back(), seconds);
+  }
 #ifndef __OPTIMIZE__
   std::printf("warning: built without optimisation; the figures mean little\n");
 #endif
   SDL_version v;
   SDL_GetVersion(&v);
   std::printf(
-      "one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame; vectors %s\n\n",
+      "one thread; SDL %d.%d.%d; the game's own pictures; %d splats per frame; vectors %s;\n"
+      "bands of %zu pixels (second-level cache %zu KiB)\n\n",
       v.major, v.minor, v.patch, kSplatsPerFrame,
-      gdi::paths::vectorsName(gdi::paths::vectorsInUse()));
+      gdi::paths::vectorsName(gdi::paths::vectorsInUse()), gdi::paths::tuning().bandPixels,
+      gdi::paths::secondLevelCacheBytes() / 1024);
   std::printf("%-10s %6s %8s %9s %9s %9s %9s %9s %9s %9s %7s %8s\n", "window", "faces", "copy ms",
               "ours ms", "ours/copy", "SDL2 ms", "SDL2/copy", "ours/SDL2", "game ms", "game/ours",
               "frames", "changes");

@@ -428,6 +428,18 @@ void drawFramesAgainstThePlainTransfers() {
   }
 }
 
+// A band's buffer keeps to half the second-level cache, within the sizes
+// that keep bands from cutting most sprites in two.
+TEST(MaskedSprites, BandsFitHalfTheSecondLevelCache) {
+  constexpr std::size_t KiB = 1024;
+  EXPECT_EQ(paths::bandPixelsFor(2048 * KiB), std::size_t{1} << 18);   // a 1 MiB buffer
+  EXPECT_EQ(paths::bandPixelsFor(32768 * KiB), std::size_t{1} << 18);  // no larger
+  EXPECT_EQ(paths::bandPixelsFor(1280 * KiB), std::size_t{1} << 17);
+  EXPECT_EQ(paths::bandPixelsFor(512 * KiB), std::size_t{1} << 16);
+  EXPECT_EQ(paths::bandPixelsFor(256 * KiB), std::size_t{1} << 16);  // no smaller
+  EXPECT_EQ(paths::bandPixelsFor(0), std::size_t{1} << 18);          // unknown
+}
+
 // The frames above with every set of vector instructions the processor has,
 // each with the sizes of the game and with sizes that give the small window
 // many bands (8 rows; 2 for sprites drawn in order), so that pieces cross

@@ -5,23 +5,47 @@
 
 #include <algorithm>
 
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#define GRINZO_HAVE_CPUID 1
+#endif
+
 #include "ui/gdi/gdi.h"
 #include "ui/gdi/sprite_batch.h"
 
 namespace grinzo::gdi::paths {
 namespace {
 
-Tuning gTuning;
 PathCounts gCounts;
 Vectors gMost = Vectors::Avx512;
 
+// The tuning in force, first the game's for this processor.
+Tuning& current() {
+  static Tuning tuning = [] {
+    Tuning t;
+    t.bandPixels = bandPixelsFor(secondLevelCacheBytes());
+    return t;
+  }();
+  return tuning;
+}
+
 }  // namespace
 
-const Tuning& tuning() { return gTuning; }
+std::size_t secondLevelCacheBytes() {
+#ifdef GRINZO_HAVE_CPUID
+  // Extended leaf 6: the second-level cache's size in KiB in the top half of
+  // ECX, on Intel and AMD processors alike.
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(0x80000006u, &a, &b, &c, &d)) return std::size_t{c >> 16} * 1024;
+#endif
+  return 0;
+}
+
+const Tuning& tuning() { return current(); }
 
 Tuning tune(const Tuning& t) {
-  const Tuning before = gTuning;
-  gTuning = t;
+  const Tuning before = current();
+  current() = t;
   return before;
 }
 

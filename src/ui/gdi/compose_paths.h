@@ -57,7 +57,7 @@ inline constexpr std::size_t kCrowdSprites = 4096;
 // are one 64-bit word of flags.
 inline constexpr int kMaxShapeWidth = 56;
 inline constexpr int kMaxShapeHeight = 64;
-// Pixels per top-down band: the band's buffer (1 MiB) stays in the
+// Pixels per top-down band, at most: the band's buffer (1 MiB) stays in the
 // processor's second-level cache while every sprite over it is drawn, and a
 // band is tall enough that few sprites are cut in two. Measured with 32767
 // faces: 2^18 against 2^19 took 2.4-2.5 ms against 3.3-3.4 at 1920x1080 and
@@ -66,6 +66,24 @@ inline constexpr int kMaxShapeHeight = 64;
 // 2^16 and 2^17 were no better. Sprites drawn in order go in bands of half
 // that, which the cache holds easily beside the sprites.
 inline constexpr std::size_t kBandPixels = std::size_t{1} << 18;
+// ... and at least: thinner bands cut most sprites in two (2^15, 16 rows at
+// 1920x1080, took 32767 faces from 2.4-2.5 to 2.9-3.1 ms with AVX2).
+inline constexpr std::size_t kMinBandPixels = std::size_t{1} << 16;
+// The band for a processor whose second-level cache holds `cacheBytes` per
+// core (0: unknown): the largest power of two from kMinBandPixels to
+// kBandPixels whose buffer takes at most half of it. Many processors have
+// less than the 2 MiB the figures above come from (512 KiB on many AMD
+// ones, 1-1.25 MiB on recent Intel desktops), and a buffer as large as the
+// cache or twice it, measured here with bands of 2^19 and 2^20 pixels,
+// took 32767 faces at 1920x1080 with AVX2 from 2.4-2.5 ms to 2.9 and
+// 3.1-3.3.
+constexpr std::size_t bandPixelsFor(std::size_t cacheBytes) {
+  std::size_t pixels = kBandPixels;
+  while (cacheBytes != 0 && pixels > kMinBandPixels && 2 * 4 * pixels > cacheBytes) pixels >>= 1;
+  return pixels;
+}
+// This processor's second-level cache per core, in bytes; 0 where unknown.
+std::size_t secondLevelCacheBytes();
 inline constexpr int kInOrderBandShift = 1;  // kBandPixels >> 1
 // From this many pixels on (16 MiB, a 4K window is 33 MB), a window would
 // not stay in the cache anyway: it is written past it.
@@ -102,7 +120,7 @@ inline constexpr int kReadAheadPixels = 1024;
 // The sizes behind the thresholds, which tests shrink so that a small window
 // takes every path: many bands, pieces across their edges, streaming, tiles.
 struct Tuning {
-  std::size_t bandPixels = kBandPixels;
+  std::size_t bandPixels = kBandPixels;  // the game's: bandPixelsFor(secondLevelCacheBytes())
   std::size_t streamPixels = kStreamPixels;
   std::int64_t tileDepth = kTileDepth;
 };
