@@ -17,14 +17,15 @@
 // Before timing, each configuration checks that our frames are exactly those
 // composed with full background copies.
 //
-// Usage: grinzo-compose-bench [--vectors=none|avx2|avx512] [--check | --profile=WxH]
+// Usage: grinzo-compose-bench [--vectors=none|avx2|avx512] [--check | --profile=WxH] [--bands=N]
 //                             [seconds per configuration, default 1] [faces...]
 // (face counts default to 10, 1000 and 32767). --vectors uses at most those
 // vector instructions, as a processor without the wider ones would (the
 // default: the widest this one has). --check only checks the frames, with
 // every set of vector instructions this processor has, and times nothing.
 // --profile=WxH composes only our frames at that size (the last face count),
-// for a profiler.
+// for a profiler. --bands=N draws crowds in bands of N pixels instead of the
+// size chosen for this processor's cache.
 
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
@@ -480,12 +481,17 @@ int main(int argc, char** argv) {
 #endif
   bool check = false;
   int profileWidth = 0, profileHeight = 0;
+  unsigned long bandPixels = 0;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--check") {
       check = true;
     } else if (std::sscanf(a.c_str(), "--profile=%dx%d", &profileWidth, &profileHeight) == 2) {
+    } else if (std::sscanf(a.c_str(), "--bands=%lu", &bandPixels) == 1 && bandPixels >= 8) {
+      gdi::paths::Tuning t = gdi::paths::tuning();
+      t.bandPixels = bandPixels;
+      gdi::paths::tune(t);
     } else if (a == "--vectors=none") {
       gdi::paths::limitVectors(gdi::paths::Vectors::None);
     } else if (a == "--vectors=avx2") {
@@ -501,10 +507,10 @@ int main(int argc, char** argv) {
   for (std::size_t i = 1; i < args.size(); ++i) faceCounts.push_back(std::atoi(args[i].c_str()));
   if (faceCounts.empty()) faceCounts = {10, 1000, 32767};
   if (!(seconds > 0)) {
-    std::fprintf(
-        stderr,
-        "usage: %s [--vectors=none|avx2|avx512] [--check | --profile=WxH] [seconds] [faces...]\n",
-        argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s [--vectors=none|avx2|avx512] [--check | --profile=WxH] [--bands=N] "
+                 "[seconds] [faces...]\n",
+                 argv[0]);
     return 2;
   }
   std::error_code ignored;
