@@ -25,6 +25,8 @@
 // kMaxShapeHeight has no shape and is never simple. Orthogonal to the path:
 //  - a crowd (more than kCrowdSprites sprites of simple kinds, deep enough)
 //    goes straight into the top-down bands without the list of transfers;
+//  - the top-down bands' buffer takes at most half the processor's
+//    second-level cache (bandPixelsFor);
 //  - the vector paths, and TopDownPlain (whose buffer holds every pixel),
 //    write a window of streamPixels() or more past the cache (non-temporal
 //    stores), as a copy of that size always is;
@@ -79,7 +81,10 @@ inline constexpr std::size_t kMinBandPixels = std::size_t{1} << 16;
 // 3.1-3.3.
 constexpr std::size_t bandPixelsFor(std::size_t cacheBytes) {
   std::size_t pixels = kBandPixels;
-  while (cacheBytes != 0 && pixels > kMinBandPixels && 2 * 4 * pixels > cacheBytes) pixels >>= 1;
+  constexpr std::size_t kPixelBytes = 4;
+  while (cacheBytes != 0 && pixels > kMinBandPixels && 2 * kPixelBytes * pixels > cacheBytes) {
+    pixels >>= 1;
+  }
   return pixels;
 }
 // This processor's second-level cache per core, in bytes; 0 where unknown.
